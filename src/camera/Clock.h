@@ -11,6 +11,8 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual void SleepMs(uint32_t milliseconds) = 0;
+    // Pauses shorter than a millisecond (the latency of one USB transfer).
+    virtual void SleepUs(uint32_t microseconds) { SleepMs((microseconds + 999) / 1000); }
     // Milliseconds since an arbitrary fixed start.
     virtual uint64_t NowMs() const = 0;
 };
@@ -19,6 +21,7 @@ public:
 class SystemClock final : public Clock {
 public:
     void SleepMs(uint32_t milliseconds) override;
+    void SleepUs(uint32_t microseconds) override;
     uint64_t NowMs() const override;
 };
 

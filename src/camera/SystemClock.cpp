@@ -1,12 +1,16 @@
-#include "camera/Clock.h"
-
 #include <chrono>
 #include <thread>
+
+#include "camera/Clock.h"
 
 namespace kestrovane {
 
 void SystemClock::SleepMs(uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void SystemClock::SleepUs(uint32_t microseconds) {
+    std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
 }
 
 uint64_t SystemClock::NowMs() const {

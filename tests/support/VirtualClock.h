@@ -12,15 +12,20 @@ namespace kestrovane::testing {
 class VirtualClock final : public Clock {
 public:
     void SleepMs(uint32_t milliseconds) override {
-        now_ += milliseconds;
+        nowUs_ += uint64_t{milliseconds} * 1000;
         ++sleeps_;
     }
-    uint64_t NowMs() const override { return now_; }
+    void SleepUs(uint32_t microseconds) override {
+        nowUs_ += microseconds;
+        ++sleeps_;
+    }
+    uint64_t NowMs() const override { return nowUs_ / 1000; }
+    uint64_t NowUs() const { return nowUs_; }
     uint64_t SleepCount() const { return sleeps_; }
-    void Advance(uint64_t milliseconds) { now_ += milliseconds; }
+    void Advance(uint64_t milliseconds) { nowUs_ += milliseconds * 1000; }
 
 private:
-    std::atomic<uint64_t> now_{0};
+    std::atomic<uint64_t> nowUs_{0};
     std::atomic<uint64_t> sleeps_{0};
 };
 

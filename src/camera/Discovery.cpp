@@ -1,0 +1,76 @@
+#include "camera/Discovery.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace kestrovane {
+
+namespace {
+
+// Pause after looking at the window list, so that a copy that is just setting
+// its caption has time to show it.
+constexpr uint32_t kClaimCheckPauseMs = 100;
+
+}  // namespace
+
+std::string ToUpperAscii(std::string_view text) {
+    std::string upper(text);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return upper;
+}
+
+bool HasCameraVendorMarker(std::string_view text) {
+    const std::string upper = ToUpperAscii(text);
+    return std::any_of(
+        cameraVendorMarkers.begin(), cameraVendorMarkers.end(),
+        [&](std::string_view marker) { return upper.find(marker) != std::string::npos; });
+}
+
+bool CheckWindowTitle(std::string_view windowTitle, std::string_view cameraPath) {
+    return windowTitle == cameraPath;
+}
+
+int FindCamera(CameraPort& cameras, WindowList& windows, Clock& clock, CameraPath& cameraPath) {
+    std::unique_ptr<DeviceEnumerator> devices;
+    if (cameras.EnumerateVideoInputs(&devices) != kS_OK || !devices) return 0;
+
+    std::unique_ptr<DeviceEntry> device;
+    while (devices->Next(&device) == kS_OK && device) {
+        std::string path;
+        if (device->ReadDevicePath(&path) != kS_OK) continue;
+        if (!HasCameraVendorMarker(path)) continue;
+
+        bool pathUnclaimed = true;
+        for (const std::string& title : windows.TopLevelWindowTitles()) {
+            if (CheckWindowTitle(title, path)) pathUnclaimed = false;
+        }
+        clock.SleepMs(kClaimCheckPauseMs);
+        if (pathUnclaimed) {
+            cameraPath.Set(path);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int OpenCamera(const CameraTarget& camera, std::unique_ptr<CaptureFilter>* filter) {
+    std::unique_ptr<DeviceEnumerator> devices;
+    if (camera.cameras.EnumerateVideoInputs(&devices) != kS_OK || !devices) return XU_NO_DEVICE;
+
+    std::unique_ptr<DeviceEntry> device;
+    while (devices->Next(&device) == kS_OK && device) {
+        std::string path;
+        if (device->ReadDevicePath(&path) != kS_OK) continue;
+        if (!HasCameraVendorMarker(path) || path != camera.path) continue;
+
+        std::unique_ptr<CaptureFilter> bound;
+        if (Succeeded(device->BindFilter(&bound)) && bound) {
+            *filter = std::move(bound);
+            return XU_OK;
+        }
+    }
+    return XU_NO_DEVICE;
+}
+
+}  // namespace kestrovane

@@ -1,0 +1,481 @@
+#include "camera/sim/SimulatedController.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace kestrovane::sim {
+
+namespace {
+
+// Power-on values of the registers that guard EEPROM writes: each step of the
+// host's write-enable sequence is needed to open the EEPROM.
+constexpr uint8_t kWriteEnablePowerOn = 0x00;    // must become 0x20
+constexpr uint8_t kEepromControlPowerOn = 0x1F;  // bits 5 and 7 must be set, bit 4 clear
+constexpr uint8_t kWriteProtectPowerOn = 0x01;   // bit 0 must be clear
+
+uint16_t Operand(uint8_t low, uint8_t high) {
+    return static_cast<uint16_t>(low | (high << 8));
+}
+
+}  // namespace
+
+SimulatedController::SimulatedController(size_t eepromSize, XuProtocolLevel level)
+    : eeprom_(std::max<size_t>(eepromSize, 1), 0xFF),
+      chipRegisters_(0x10000, 0),
+      sensorRegisters_(0x10000, 0),
+      level_(level) {
+    chipRegisters_[kWriteEnableRegister] = kWriteEnablePowerOn;
+    chipRegisters_[kEepromControlRegister] = kEepromControlPowerOn;
+    chipRegisters_[kWriteProtectRegister] = kWriteProtectPowerOn;
+}
+
+HResult SimulatedController::Transfer(const NodePropertyRequest& request, uint8_t* data,
+                                      uint32_t length, uint32_t* bytesReturned, Clock& clock) {
+    uint32_t latency = 0;
+    {
+        std::lock_guard lock(mutex_);
+        latency = latencyUs_;
+    }
+    if (latency > 0) clock.SleepUs(latency);
+
+    std::lock_guard lock(mutex_);
+    if (bytesReturned) *bytesReturned = 0;
+    if (!present_) return kE_DEVICE_GONE;
+    if (unplugAfter_ && transfers_ >= *unplugAfter_) {
+        present_ = false;
+        return kE_DEVICE_GONE;
+    }
+    ++transfers_;
+
+    const bool isGet = request.flags == kXuGetFlags;
+    const bool framed = request.set == XuPropertySet && request.nodeId == kExtensionUnitNode &&
+                        request.reserved == 0 && (isGet || request.flags == kXuSetFlags) &&
+                        (request.id == EepromChannel || request.id == CommandChannel) &&
+                        length == kXuRequestLength && data != nullptr;
+    if (!framed) return kE_FAIL;
+    if (failTransferAt_ && transfers_ == *failTransferAt_) return kE_FAIL;
+
+    XuRequest bytes;
+    std::copy_n(data, kXuRequestLength, bytes.begin());
+    uint32_t returned = 0;
+    const HResult result = Handle(request.id, isGet, bytes, &returned);
+    if (result != kS_OK) return result;
+    if (isGet && shortReplyAt_ && transfers_ == *shortReplyAt_) returned = 2;
+    std::copy_n(bytes.begin(), returned, data);
+    if (bytesReturned) *bytesReturned = returned;
+    return kS_OK;
+}
+
+HResult SimulatedController::Handle(uint32_t selector, bool isGet, XuRequest& bytes,
+                                    uint32_t* bytesReturned) {
+    if (!isGet) {
+        if (selector == EepromChannel) {
+            if (bytes[0] == EE_SET_OFFSET) ++blocksStarted_;
+            const bool staging =
+                bytes[0] == EE_SET_OFFSET || bytes[0] == EE_DATA_WORD || bytes[0] == EE_END_BLOCK;
+            if (staging) {
+                const RequestKind kind = bytes[0] == EE_SET_OFFSET  ? RequestKind::SetOffset
+                                         : bytes[0] == EE_DATA_WORD ? RequestKind::DataWord
+                                                                    : RequestKind::EndBlock;
+                if (FaultAt(kind)) return kE_FAIL;
+            }
+            HandleEepromSet(bytes);
+        } else {
+            HandleCommandSet(bytes);
+        }
+        log_.push_back({selector, false, bytes});
+        return kS_OK;
+    }
+    if (selector == EepromChannel) {
+        if (pendingEeprom_ == Pending::BlockCheck && FaultAt(RequestKind::CheckBlock)) {
+            return kE_FAIL;
+        }
+        bytes = EepromChannelReply(lastEepromSet_);
+    } else {
+        bytes = CommandChannelReply(lastCommandSet_);
+    }
+    *bytesReturned = kXuRequestLength;
+    log_.push_back({selector, true, bytes});
+    return kS_OK;
+}
+
+bool SimulatedController::FaultAt(RequestKind kind) const {
+    return failFromBlock_ && failFromBlock_->first == kind &&
+           CurrentBlock() >= failFromBlock_->second;
+}
+
+void SimulatedController::HandleEepromSet(const XuRequest& bytes) {
+    lastEepromSet_ = bytes;
+    pendingEeprom_ = Pending::None;
+    switch (bytes[0]) {
+        case EE_SET_OFFSET:
+            stagingOffset_ = Operand(bytes[1], bytes[2]);
+            staged_.clear();
+            break;
+        case EE_DATA_WORD:
+            // Kept in the staging buffer; a GET that follows makes it a block check.
+            if (staged_.size() + 2 <= kStagingCapacity) {
+                staged_.push_back(bytes[1]);
+                staged_.push_back(bytes[2]);
+                pendingEeprom_ = Pending::BlockCheck;
+            }
+            break;
+        case EE_END_BLOCK:
+            if (WritableLocked()) {
+                for (size_t i = 0; i < staged_.size(); ++i) {
+                    eeprom_[(stagingOffset_ + i) % eeprom_.size()] = staged_[i];
+                }
+            }
+            break;
+        case REG_ADDRESS:
+            directAddress_ = Operand(bytes[1], bytes[2]);
+            break;
+        case REG_WRITE:
+            chipRegisters_[directAddress_] = bytes[1];
+            break;
+        case REG_READ:
+            directAddress_ = Operand(bytes[1], bytes[2]);
+            pendingEeprom_ = Pending::DirectRead;
+            break;
+        default:
+            break;
+    }
+}
+
+XuRequest SimulatedController::EepromChannelReply(const XuRequest& last) {
+    switch (pendingEeprom_) {
+        case Pending::BlockCheck: {
+            // The data word just sent was the check word, not block data.
+            const uint8_t first = staged_[staged_.size() - 2];
+            const uint8_t second = staged_[staged_.size() - 1];
+            staged_.resize(staged_.size() - 2);
+            pendingEeprom_ = Pending::None;
+            const bool checkWordFits =
+                staged_.size() >= 2 && staged_[0] == first && staged_[1] == second;
+            const bool forcedMismatch = mismatchBlock_ && CurrentBlock() == *mismatchBlock_;
+            const bool match = checkWordFits && StagedBlockMatches() && !forcedMismatch;
+            return {EE_CHECK_BLOCK, static_cast<uint8_t>(match ? 1 : 0), 0};
+        }
+        case Pending::DirectRead:
+            return {chipRegisters_[directAddress_], 0, 0};
+        default:
+            return last;
+    }
+}
+
+bool SimulatedController::StagedBlockMatches() const {
+    for (size_t i = 0; i < staged_.size(); ++i) {
+        if (eeprom_[(stagingOffset_ + i) % eeprom_.size()] != staged_[i]) return false;
+    }
+    return true;
+}
+
+void SimulatedController::SelectRegister(bool sensor, uint16_t address) {
+    selectedSensor_ = sensor;
+    selectedAddress_ = address;
+    pendingCommand_ = Pending::RegisterRead;
+}
+
+void SimulatedController::WriteSelectedRegister(uint16_t value) {
+    if (selectedSensor_) {
+        sensorRegisters_[selectedAddress_] = value;
+    } else {
+        chipRegisters_[selectedAddress_] = static_cast<uint8_t>(value);
+    }
+}
+
+void SimulatedController::HandleCommandSet(const XuRequest& bytes) {
+    lastCommandSet_ = bytes;
+    pendingCommand_ = Pending::None;
+    if (level_ == 2) {
+        HandleLevel2CommandSet(bytes);
+        return;
+    }
+    const uint16_t operand = Operand(bytes[1], bytes[2]);
+    if (level_ == 0) {
+        // Legacy firmware: 8-bit register addresses, byte 2 picks the sensor.
+        if (bytes[0] == 0x00) SelectRegister(bytes[2] == 1, bytes[1]);
+        if (bytes[0] == 0x01) WriteSelectedRegister(operand);
+        return;
+    }
+    switch (bytes[0]) {
+        case REG_OP_SENSOR_ADDRESS:
+        case REG_OP_CHIP_ADDRESS:
+            SelectRegister(bytes[0] == REG_OP_SENSOR_ADDRESS, operand);
+            break;
+        case REG_OP_SENSOR_WRITE:
+        case REG_OP_CHIP_WRITE:
+            selectedSensor_ = bytes[0] == REG_OP_SENSOR_WRITE;
+            WriteSelectedRegister(operand);
+            break;
+        case CMD_EEPROM_READ:
+            eepromReadOffset_ = operand;
+            pendingCommand_ = Pending::EepromRead;
+            break;
+        case CMD_EEPROM_TYPE:
+            typeRequests_.push_back(bytes[1]);
+            break;
+        case CMD_JUMP:
+            ++jumps_;
+            jumpSinceRestart_ = true;
+            break;
+        case CMD_PROBE:
+            pendingCommand_ = Pending::Probe;
+            break;
+        default:
+            break;
+    }
+}
+
+// Level 2 carries the op in byte 1 and the operand in bytes 0 and 2. Some
+// commands read also as register selections (the EEPROM type as a selection of
+// register 5, the jump as one of sensor register 6); a selection has no side
+// effect, so such a request is taken both ways.
+void SimulatedController::HandleLevel2CommandSet(const XuRequest& bytes) {
+    const uint16_t operand = Operand(bytes[0], bytes[2]);
+    switch (bytes[1]) {
+        case REG_OP_SENSOR_ADDRESS:
+        case REG_OP_CHIP_ADDRESS:
+            SelectRegister(bytes[1] == REG_OP_SENSOR_ADDRESS, operand);
+            break;
+        case REG_OP_SENSOR_WRITE:
+        case REG_OP_CHIP_WRITE:
+            selectedSensor_ = bytes[1] == REG_OP_SENSOR_WRITE;
+            WriteSelectedRegister(operand);
+            break;
+        case CMD_EEPROM_READ:
+            eepromReadOffset_ = operand;
+            pendingCommand_ = Pending::EepromRead;
+            break;
+        default:
+            break;
+    }
+    if (bytes[0] == CMD_EEPROM_TYPE && bytes[1] <= 1 && bytes[2] == 0) {
+        typeRequests_.push_back(bytes[1]);
+    } else if (bytes[0] == CMD_JUMP && bytes[1] == 0 && bytes[2] == 0) {
+        ++jumps_;
+        jumpSinceRestart_ = true;
+    } else if (bytes[0] == CMD_PROBE && bytes[1] == CMD_PROBE && bytes[2] == 0) {
+        pendingCommand_ = Pending::Probe;
+    }
+}
+
+XuRequest SimulatedController::CommandChannelReply(const XuRequest& last) {
+    switch (pendingCommand_) {
+        case Pending::RegisterRead: {
+            const uint16_t value = selectedSensor_ ? sensorRegisters_[selectedAddress_]
+                                                   : chipRegisters_[selectedAddress_];
+            return {last[0], static_cast<uint8_t>(value & 0xFF), static_cast<uint8_t>(value >> 8)};
+        }
+        case Pending::EepromRead:
+            return {last[0], eeprom_[eepromReadOffset_ % eeprom_.size()],
+                    eeprom_[(eepromReadOffset_ + 1u) % eeprom_.size()]};
+        case Pending::Probe:
+            return {CMD_PROBE, static_cast<uint8_t>(level_), 0};
+        default:
+            return last;
+    }
+}
+
+size_t SimulatedController::EepromSize() const {
+    std::lock_guard lock(mutex_);
+    return eeprom_.size();
+}
+
+std::vector<uint8_t> SimulatedController::Eeprom() const {
+    std::lock_guard lock(mutex_);
+    return eeprom_;
+}
+
+uint8_t SimulatedController::EepromByte(size_t address) const {
+    std::lock_guard lock(mutex_);
+    return eeprom_[address % eeprom_.size()];
+}
+
+void SimulatedController::WriteEeprom(size_t address, const std::vector<uint8_t>& bytes) {
+    std::lock_guard lock(mutex_);
+    for (size_t i = 0; i < bytes.size(); ++i) eeprom_[(address + i) % eeprom_.size()] = bytes[i];
+}
+
+uint8_t SimulatedController::ChipRegister(uint16_t address) const {
+    std::lock_guard lock(mutex_);
+    return chipRegisters_[address];
+}
+
+void SimulatedController::SetChipRegister(uint16_t address, uint8_t value) {
+    std::lock_guard lock(mutex_);
+    chipRegisters_[address] = value;
+}
+
+uint16_t SimulatedController::SensorRegister(uint16_t address) const {
+    std::lock_guard lock(mutex_);
+    return sensorRegisters_[address];
+}
+
+void SimulatedController::SetSensorRegister(uint16_t address, uint16_t value) {
+    std::lock_guard lock(mutex_);
+    sensorRegisters_[address] = value;
+}
+
+bool SimulatedController::EepromWritable() const {
+    std::lock_guard lock(mutex_);
+    return WritableLocked();
+}
+
+bool SimulatedController::WritableLocked() const {
+    return chipRegisters_[kWriteEnableRegister] == 0x20 &&
+           (chipRegisters_[kEepromControlRegister] & 0xB0) == 0xA0 &&
+           (chipRegisters_[kWriteProtectRegister] & 0x01) == 0;
+}
+
+XuProtocolLevel SimulatedController::ProtocolLevel() const {
+    std::lock_guard lock(mutex_);
+    return level_;
+}
+
+void SimulatedController::SetProtocolLevel(XuProtocolLevel level) {
+    std::lock_guard lock(mutex_);
+    level_ = level;
+}
+
+std::vector<RecordedTransfer> SimulatedController::TransferLog() const {
+    std::lock_guard lock(mutex_);
+    return log_;
+}
+
+void SimulatedController::ClearTransferLog() {
+    std::lock_guard lock(mutex_);
+    log_.clear();
+}
+
+uint64_t SimulatedController::TransferCount() const {
+    std::lock_guard lock(mutex_);
+    return transfers_;
+}
+
+std::vector<uint8_t> SimulatedController::EepromTypeRequests() const {
+    std::lock_guard lock(mutex_);
+    return typeRequests_;
+}
+
+int SimulatedController::JumpRequests() const {
+    std::lock_guard lock(mutex_);
+    return jumps_;
+}
+
+void SimulatedController::Restart() {
+    std::lock_guard lock(mutex_);
+    ++restarts_;
+    runningNewImage_ = jumpSinceRestart_;
+    jumpSinceRestart_ = false;
+    // A power cycle: registers return to their power-on values, requests in
+    // flight are forgotten, the EEPROM keeps its contents.
+    std::fill(chipRegisters_.begin(), chipRegisters_.end(), 0);
+    std::fill(sensorRegisters_.begin(), sensorRegisters_.end(), 0);
+    chipRegisters_[kWriteEnableRegister] = kWriteEnablePowerOn;
+    chipRegisters_[kEepromControlRegister] = kEepromControlPowerOn;
+    chipRegisters_[kWriteProtectRegister] = kWriteProtectPowerOn;
+    staged_.clear();
+    pendingEeprom_ = pendingCommand_ = Pending::None;
+}
+
+int SimulatedController::RestartCount() const {
+    std::lock_guard lock(mutex_);
+    return restarts_;
+}
+
+bool SimulatedController::RunningNewImage() const {
+    std::lock_guard lock(mutex_);
+    return runningNewImage_;
+}
+
+bool SimulatedController::Present() const {
+    std::lock_guard lock(mutex_);
+    return present_;
+}
+
+void SimulatedController::Unplug() {
+    std::lock_guard lock(mutex_);
+    present_ = false;
+}
+
+void SimulatedController::Replug() {
+    std::lock_guard lock(mutex_);
+    present_ = true;
+    unplugAfter_.reset();
+}
+
+void SimulatedController::FailNthTransfer(uint64_t n) {
+    std::lock_guard lock(mutex_);
+    failTransferAt_ = transfers_ + n;
+}
+
+void SimulatedController::ShortReplyOnNthTransfer(uint64_t n) {
+    std::lock_guard lock(mutex_);
+    shortReplyAt_ = transfers_ + n;
+}
+
+void SimulatedController::UnplugAfterTransfers(uint64_t n) {
+    std::lock_guard lock(mutex_);
+    unplugAfter_ = transfers_ + n;
+}
+
+void SimulatedController::FailRequestFromBlock(RequestKind kind, uint64_t block) {
+    std::lock_guard lock(mutex_);
+    failFromBlock_ = std::make_pair(kind, blocksStarted_ + block);
+}
+
+void SimulatedController::MismatchCheckOfBlock(uint64_t block) {
+    std::lock_guard lock(mutex_);
+    mismatchBlock_ = blocksStarted_ + block;
+}
+
+void SimulatedController::SetLatencyUs(uint32_t microseconds) {
+    std::lock_guard lock(mutex_);
+    latencyUs_ = microseconds;
+}
+
+void SimulatedController::ClearFaults() {
+    std::lock_guard lock(mutex_);
+    failTransferAt_.reset();
+    shortReplyAt_.reset();
+    unplugAfter_.reset();
+    failFromBlock_.reset();
+    mismatchBlock_.reset();
+}
+
+bool SimulatedController::LoadEepromFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    std::vector<uint8_t> contents((std::istreambuf_iterator<char>(file)),
+                                  std::istreambuf_iterator<char>());
+    std::lock_guard lock(mutex_);
+    std::fill(eeprom_.begin(), eeprom_.end(), 0xFF);
+    std::copy_n(contents.begin(), std::min(contents.size(), eeprom_.size()), eeprom_.begin());
+    return true;
+}
+
+bool SimulatedController::SaveEepromFile(const std::string& path) const {
+    // Written beside the target and renamed over it, so that an interrupted
+    // save never leaves a truncated EEPROM file behind.
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        if (!file) return false;
+        std::lock_guard lock(mutex_);
+        file.write(reinterpret_cast<const char*>(eeprom_.data()),
+                   static_cast<std::streamsize>(eeprom_.size()));
+        if (!file.flush()) {
+            file.close();
+            std::filesystem::remove(temporary);
+            return false;
+        }
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, path, error);
+    return !error;
+}
+
+}  // namespace kestrovane::sim

@@ -1,0 +1,152 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "camera/Clock.h"
+#include "camera/XuRequests.h"
+#include "camera/XuTypes.h"
+
+namespace kestrovane::sim {
+
+// One request as the controller received it.
+struct RecordedTransfer {
+    uint32_t selector = 0;
+    bool isGet = false;
+    XuRequest bytes{};  // for a GET: the reply
+};
+
+// Kinds of request that a fault can be aimed at.
+enum class RequestKind {
+    SetOffset,   // EE_SET_OFFSET
+    DataWord,    // EE_DATA_WORD
+    EndBlock,    // EE_END_BLOCK
+    CheckBlock,  // the GET that answers EE_CHECK_BLOCK
+};
+
+// A model of the Tovrine controller behind the extension unit: the 24Cxx
+// EEPROM with its staging buffer, the write-enable registers, the chip and
+// sensor register files and the protocol level it answers. Thread-safe.
+//
+// EEPROM writes go through a staging buffer: EE_SET_OFFSET starts a block,
+// each EE_DATA_WORD appends two bytes, EE_END_BLOCK writes the staged bytes to
+// the EEPROM (only while the EEPROM is write-enabled). A data word that is
+// answered by a GET is a block check: it is taken back out of the staging
+// buffer, and the reply says whether the EEPROM holds the staged block.
+class SimulatedController {
+public:
+    static constexpr uint16_t kWriteEnableRegister = 0xBF76;
+    static constexpr uint16_t kEepromControlRegister = 0x0109;
+    static constexpr uint16_t kWriteProtectRegister = 0x0107;
+    static constexpr size_t kStagingCapacity = 64;
+
+    explicit SimulatedController(size_t eepromSize = 16384, XuProtocolLevel level = 2);
+
+    // The extension unit's answer to one property request of the host.
+    HResult Transfer(const NodePropertyRequest& request, uint8_t* data, uint32_t length,
+                     uint32_t* bytesReturned, Clock& clock);
+
+    // --- what the camera holds ---
+    size_t EepromSize() const;
+    std::vector<uint8_t> Eeprom() const;
+    uint8_t EepromByte(size_t address) const;
+    // Writes straight into the EEPROM, as a programmer on the bench would.
+    void WriteEeprom(size_t address, const std::vector<uint8_t>& bytes);
+    uint8_t ChipRegister(uint16_t address) const;
+    void SetChipRegister(uint16_t address, uint8_t value);
+    uint16_t SensorRegister(uint16_t address) const;
+    void SetSensorRegister(uint16_t address, uint16_t value);
+    bool EepromWritable() const;
+    XuProtocolLevel ProtocolLevel() const;
+    void SetProtocolLevel(XuProtocolLevel level);
+    // The node id of the extension unit in the camera's topology.
+    static constexpr uint32_t kExtensionUnitNode = 2;
+
+    // --- recorded requests ---
+    std::vector<RecordedTransfer> TransferLog() const;
+    void ClearTransferLog();
+    uint64_t TransferCount() const;
+    std::vector<uint8_t> EepromTypeRequests() const;
+    int JumpRequests() const;
+    // A restart boots the new image when a jump was asked for since the last one.
+    void Restart();
+    int RestartCount() const;
+    bool RunningNewImage() const;
+
+    // --- presence ---
+    bool Present() const;
+    void Unplug();
+    void Replug();
+
+    // --- fault injection; transfer and block numbers count from the call, 1 = the next ---
+    void FailNthTransfer(uint64_t n);
+    void ShortReplyOnNthTransfer(uint64_t n);
+    void UnplugAfterTransfers(uint64_t n);
+    // Fails every request of `kind` from the `block`-th block on (a block begins
+    // with EE_SET_OFFSET; 1 = the next block).
+    void FailRequestFromBlock(RequestKind kind, uint64_t block);
+    // Answers the check of the `block`-th block from now with a mismatch.
+    void MismatchCheckOfBlock(uint64_t block);
+    void SetLatencyUs(uint32_t microseconds);
+    void ClearFaults();
+
+    // --- persistence of the EEPROM between runs of a demo ---
+    bool LoadEepromFile(const std::string& path);
+    bool SaveEepromFile(const std::string& path) const;
+
+private:
+    enum class Pending { None, RegisterRead, DirectRead, EepromRead, Probe, BlockCheck };
+
+    HResult Handle(uint32_t selector, bool isGet, XuRequest& bytes, uint32_t* bytesReturned);
+    void HandleEepromSet(const XuRequest& bytes);
+    void HandleCommandSet(const XuRequest& bytes);
+    void HandleLevel2CommandSet(const XuRequest& bytes);
+    void SelectRegister(bool sensor, uint16_t address);
+    void WriteSelectedRegister(uint16_t value);
+    XuRequest EepromChannelReply(const XuRequest& last);
+    XuRequest CommandChannelReply(const XuRequest& last);
+    bool StagedBlockMatches() const;
+    bool WritableLocked() const;
+    uint64_t CurrentBlock() const { return blocksStarted_; }
+    bool FaultAt(RequestKind kind) const;
+
+    mutable std::mutex mutex_;
+    std::vector<uint8_t> eeprom_;
+    std::vector<uint8_t> chipRegisters_;
+    std::vector<uint16_t> sensorRegisters_;
+    XuProtocolLevel level_;
+
+    uint16_t stagingOffset_ = 0;
+    std::vector<uint8_t> staged_;
+    uint16_t directAddress_ = 0;
+    bool selectedSensor_ = false;
+    uint16_t selectedAddress_ = 0;
+    uint16_t eepromReadOffset_ = 0;
+    Pending pendingEeprom_ = Pending::None;
+    Pending pendingCommand_ = Pending::None;
+    XuRequest lastEepromSet_{};
+    XuRequest lastCommandSet_{};
+
+    std::vector<RecordedTransfer> log_;
+    uint64_t transfers_ = 0;
+    uint64_t blocksStarted_ = 0;
+    std::vector<uint8_t> typeRequests_;
+    int jumps_ = 0;
+    bool jumpSinceRestart_ = false;
+    int restarts_ = 0;
+    bool runningNewImage_ = false;
+    bool present_ = true;
+
+    std::optional<uint64_t> failTransferAt_;
+    std::optional<uint64_t> shortReplyAt_;
+    std::optional<uint64_t> unplugAfter_;
+    std::optional<std::pair<RequestKind, uint64_t>> failFromBlock_;
+    std::optional<uint64_t> mismatchBlock_;
+    uint32_t latencyUs_ = 0;
+};
+
+}  // namespace kestrovane::sim

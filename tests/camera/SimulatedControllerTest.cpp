@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "SimulatedCameraFixture.h"
+#include "camera/CommandSet.h"
+#include "camera/Transport.h"
+#include "camera/sim/SimulatedController.h"
+
+namespace kestrovane::testing {
+namespace {
+
+// Drives the EEPROM staging requests the way an upload does.
+class StagingTest : public SimulatedCameraTest {
+protected:
+    StagingTest() : SimulatedCameraTest(2, 256) { EXPECT_EQ(link.Open(camera), XU_OK); }
+
+    bool SendBlock(uint16_t offset, const std::vector<uint8_t>& block, bool commit = true) {
+        XuRequest request = EeSetOffsetRequest(offset);
+        if (!link.Set(EepromChannel, request)) return false;
+        for (size_t i = 0; i < block.size(); i += 2) {
+            request = EeDataWordRequest(block[i], block[i + 1]);
+            if (!link.Set(EepromChannel, request)) return false;
+        }
+        if (!commit) return true;
+        request = EeEndBlockRequest(request);
+        return link.Set(EepromChannel, request);
+    }
+
+    // 1 match, 0 mismatch, -1 transfer failed.
+    int CheckBlock(const std::vector<uint8_t>& block) {
+        XuRequest request = EeCheckBlockRequest(block[0], block[1]);
+        if (!link.Set(EepromChannel, request) || !link.Get(EepromChannel, request)) return -1;
+        return request[1] == 1 ? 1 : 0;
+    }
+
+    std::vector<uint8_t> EepromAt(size_t offset, size_t count) {
+        const auto all = controller->Eeprom();
+        return {all.begin() + offset, all.begin() + offset + count};
+    }
+
+    XuLink link;
+    const std::vector<uint8_t> block{1, 2, 3, 4, 5, 6, 7, 8};
+};
+
+TEST_F(StagingTest, WriteProtectionHoldsUntilTheWholeEnableSequenceRan) {
+    EXPECT_FALSE(controller->EepromWritable());
+    ASSERT_TRUE(SendBlock(8, block));
+    EXPECT_EQ(EepromAt(8, 8), std::vector<uint8_t>(8, 0xFF));
+    EXPECT_EQ(CheckBlock(block), 0);
+
+    // Any single step left out keeps the EEPROM closed.
+    ASSERT_EQ(WriteDirectRegister(camera, 0xBF76, 0x20), XU_OK);
+    EXPECT_FALSE(controller->EepromWritable());
+    ASSERT_EQ(WriteDirectRegister(camera, 0x0109, 0xAF), XU_OK);
+    EXPECT_FALSE(controller->EepromWritable());
+
+    ASSERT_EQ(MakeEepromWritable(camera), 1);
+    EXPECT_TRUE(controller->EepromWritable());
+    ASSERT_TRUE(SendBlock(8, block));
+    EXPECT_EQ(EepromAt(8, 8), block);
+    EXPECT_EQ(CheckBlock(block), 1);
+}
+
+TEST_F(StagingTest, CheckComparesTheStagedBlockWithoutWriting) {
+    ASSERT_EQ(MakeEepromWritable(camera), 1);
+    ASSERT_TRUE(SendBlock(16, block));
+    // Verify only: the same block staged again without end of block matches...
+    ASSERT_TRUE(SendBlock(16, block, false));
+    EXPECT_EQ(CheckBlock(block), 1);
+    // ...a different one does not, and is not written.
+    std::vector<uint8_t> other = block;
+    other[7] = 0x99;
+    ASSERT_TRUE(SendBlock(16, other, false));
+    EXPECT_EQ(CheckBlock(other), 0);
+    EXPECT_EQ(EepromAt(16, 8), block);
+}
+
+TEST_F(StagingTest, AddressesWrapAroundTheEepromSize) {
+    ASSERT_EQ(MakeEepromWritable(camera), 1);
+    ASSERT_TRUE(SendBlock(256 + 4, block));
+    EXPECT_EQ(EepromAt(4, 8), block);
+    ASSERT_TRUE(SendBlock(252, block));
+    EXPECT_EQ(EepromAt(252, 4), (std::vector<uint8_t>{1, 2, 3, 4}));
+    EXPECT_EQ(EepromAt(0, 4), (std::vector<uint8_t>{5, 6, 7, 8}));
+}
+
+TEST_F(StagingTest, InjectedFaultsHitTheNamedBlockAndRequest) {
+    ASSERT_EQ(MakeEepromWritable(camera), 1);
+    controller->FailRequestFromBlock(sim::RequestKind::EndBlock, 2);
+    EXPECT_TRUE(SendBlock(0, block));
+    EXPECT_FALSE(SendBlock(8, block));
+    EXPECT_FALSE(SendBlock(16, block));
+    EXPECT_EQ(EepromAt(8, 8), std::vector<uint8_t>(8, 0xFF));
+
+    controller->ClearFaults();
+    controller->MismatchCheckOfBlock(1);
+    ASSERT_TRUE(SendBlock(24, block));
+    EXPECT_EQ(CheckBlock(block), 0);
+    EXPECT_EQ(EepromAt(24, 8), block);  // written, but reported as different
+    ASSERT_TRUE(SendBlock(24, block));
+    EXPECT_EQ(CheckBlock(block), 1);
+
+    controller->FailRequestFromBlock(sim::RequestKind::CheckBlock, 1);
+    ASSERT_TRUE(SendBlock(32, block));
+    EXPECT_EQ(CheckBlock(block), -1);
+}
+
+TEST_F(StagingTest, UnplugAfterTransfersDropsTheCameraMidRun) {
+    controller->UnplugAfterTransfers(3);
+    EXPECT_FALSE(SendBlock(0, block));
+    EXPECT_FALSE(controller->Present());
+    XuLink again;
+    EXPECT_EQ(again.Open(camera), XU_NO_DEVICE);
+    machine.Detach(cameraPath);
+    machine.AttachController(cameraPath, controller);
+    EXPECT_EQ(again.Open(camera), XU_OK);
+}
+
+TEST_F(StagingTest, LatencyIsPaidOnTheMachineClock) {
+    controller->SetLatencyUs(500);
+    const uint64_t before = clock.NowUs();
+    ASSERT_TRUE(SendBlock(0, block));
+    EXPECT_EQ(clock.NowUs() - before, 6u * 500u);
+}
+
+TEST_F(SimulatedCameraTest, RequestsOutsideTheExtensionUnitFramingAreRefused) {
+    XuRequest data{0x07, 0x07, 0x00};
+    uint32_t returned = 0;
+    NodePropertyRequest request{XuPropertySet, CommandChannel, kXuSetFlags,
+                                sim::SimulatedController::kExtensionUnitNode, 0};
+    EXPECT_EQ(controller->Transfer(request, data.data(), 3, &returned, clock), kS_OK);
+    NodePropertyRequest wrongNode = request;
+    wrongNode.nodeId = 1;
+    EXPECT_EQ(controller->Transfer(wrongNode, data.data(), 3, &returned, clock), kE_FAIL);
+    NodePropertyRequest wrongSelector = request;
+    wrongSelector.id = 3;
+    EXPECT_EQ(controller->Transfer(wrongSelector, data.data(), 3, &returned, clock), kE_FAIL);
+    EXPECT_EQ(controller->Transfer(request, data.data(), 2, &returned, clock), kE_FAIL);
+}
+
+TEST_F(SimulatedCameraTest, Level2TypeRequestAlsoSelectsARegister) {
+    controller->SetChipRegister(0x0005, 0x42);
+    XuLink link;
+    ASSERT_EQ(link.Open(camera), XU_OK);
+    XuRequest request = EepromTypeRequest(1);
+    ASSERT_TRUE(link.Set(CommandChannel, request));
+    ASSERT_TRUE(link.Get(CommandChannel, request));
+    EXPECT_EQ(request[1], 0x42);
+    EXPECT_EQ(controller->EepromTypeRequests(), (std::vector<uint8_t>{1}));
+}
+
+TEST_F(SimulatedCameraTest, RestartReturnsRegistersToPowerOnAndKeepsTheEeprom) {
+    ASSERT_EQ(MakeEepromWritable(camera), 1);
+    controller->WriteEeprom(0, {'A'});
+    controller->Restart();
+    EXPECT_FALSE(controller->EepromWritable());
+    EXPECT_EQ(controller->EepromByte(0), 'A');
+    EXPECT_EQ(controller->RestartCount(), 1);
+    EXPECT_FALSE(controller->RunningNewImage());
+}
+
+TEST(SimulatedEepromFile, SavesAndLoadsTheWholeEeprom) {
+    const auto path = std::filesystem::temp_directory_path() / "kestrovane-sim-eeprom.bin";
+    sim::SimulatedController saved(512);
+    saved.WriteEeprom(510, {0xAB, 0xCD, 0xEF});  // wraps to offset 0
+    ASSERT_TRUE(saved.SaveEepromFile(path.string()));
+    EXPECT_EQ(std::filesystem::file_size(path), 512u);
+
+    sim::SimulatedController loaded(512);
+    ASSERT_TRUE(loaded.LoadEepromFile(path.string()));
+    EXPECT_EQ(loaded.Eeprom(), saved.Eeprom());
+    EXPECT_EQ(loaded.EepromByte(0), 0xEF);
+    std::filesystem::remove(path);
+    EXPECT_FALSE(loaded.LoadEepromFile(path.string()));
+}
+
+}  // namespace
+}  // namespace kestrovane::testing

@@ -1,0 +1,147 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/Dialog.h"
+#include "app/DialogHost.h"
+#include "app/DialogWindow.h"
+
+namespace kestrovane::testing {
+
+struct FakeControl {
+    std::string text;
+    bool checked = false;
+    bool enabled = true;
+    bool visible = true;
+    std::vector<std::string> comboItems;
+    int comboSelection = -1;
+    int progressLow = 0;
+    int progressHigh = 100;
+    int progressStep = 10;
+    int progressPosition = 0;
+};
+
+struct RecordedMessage {
+    std::string text;
+    std::optional<std::string> caption;
+    uint32_t style;
+};
+
+// A dialog window in memory: records what the program does to it and answers
+// message boxes and file choosers from a script. Safe to use from several
+// threads. Once marked destroyed it ignores every call, like a real window
+// that is gone.
+class FakeDialogWindow final : public DialogWindow {
+public:
+    explicit FakeDialogWindow(std::string caption = {}) : caption_(std::move(caption)) {}
+
+    // --- Set up (what the template and the program's resources give). ---
+    void CreateHidden(int controlId);
+    void SetResourceString(int stringId, std::string text);
+    void SetHasSystemMenu(bool hasMenu);
+    void ScriptAnswer(int answer);  // answers of the next message boxes, in order
+    void ScriptFileChoice(std::optional<std::string> path);
+    void MarkDestroyed();
+
+    // --- Inspection. ---
+    FakeControl Control(int controlId) const;
+    std::string ComboText(int controlId) const;  // the selected item, "" without one
+    std::vector<RecordedMessage> Messages() const;
+    std::vector<std::pair<int, std::string>> SystemMenuItems() const;
+    std::vector<std::pair<int, uint32_t>> Timers() const;
+    std::vector<FileChooserRequest> FileRequests() const;
+    std::optional<int> EndResult() const;
+    int IconId() const;
+    bool ComInitialized() const;
+    CursorShape Cursor() const;
+    int ServingWaits() const;
+    // Every control the program ever made visible.
+    std::set<int> ShownControls() const;
+
+    // --- DialogWindow. ---
+    std::string ItemText(int controlId) override;
+    void SetItemText(int controlId, std::string_view text) override;
+    bool IsItemChecked(int controlId) override;
+    void SetItemChecked(int controlId, bool checked) override;
+    void CheckRadio(int firstId, int lastId, int checkedId) override;
+    bool IsItemEnabled(int controlId) override;
+    void EnableItem(int controlId, bool enabled) override;
+    bool IsItemVisible(int controlId) override;
+    void ShowItem(int controlId, bool visible) override;
+    void AddComboItem(int controlId, std::string_view text) override;
+    int ComboSelection(int controlId) override;
+    void SelectComboItem(int controlId, int index) override;
+    void SetProgressRange(int controlId, int low, int high) override;
+    void SetProgressStep(int controlId, int step) override;
+    void SetProgressPosition(int controlId, int position) override;
+    void StepProgress(int controlId) override;
+    std::string Caption() override;
+    void SetCaption(std::string_view caption) override;
+    int ShowMessage(std::string_view text, std::optional<std::string> caption,
+                    uint32_t style) override;
+    void SetCursorShape(CursorShape shape) override;
+    std::optional<std::string> ChooseFile(const FileChooserRequest& request) override;
+    void EndDialog(int result) override;
+    std::string ResourceString(int stringId) override;
+    bool AppendSystemMenuItem(int commandId, std::string_view text) override;
+    void SetIcon(int iconId) override;
+    void InitializeCom() override;
+    void StartTimer(int timerId, uint32_t periodMs) override;
+    void WaitWhileServing(const std::function<bool()>& finished) override;
+
+private:
+    mutable std::mutex mutex_;
+    bool destroyed_ = false;
+    std::string caption_;
+    std::map<int, FakeControl> controls_;
+    std::set<int> shown_;
+    std::map<int, std::string> strings_;
+    bool hasSystemMenu_ = true;
+    std::vector<std::pair<int, std::string>> systemMenu_;
+    std::deque<int> answers_;
+    std::deque<std::optional<std::string>> fileChoices_;
+    std::vector<RecordedMessage> messages_;
+    std::vector<FileChooserRequest> fileRequests_;
+    std::vector<std::pair<int, uint32_t>> timers_;
+    std::optional<int> endResult_;
+    int iconId_ = 0;
+    bool comInitialized_ = false;
+    CursorShape cursor_ = CursorShape::Arrow;
+    int servingWaits_ = 0;
+};
+
+// Runs dialogs on fake windows: each run attaches a new window prepared like
+// the template, starts the dialog, lets the test's script for that template
+// act as the user, and returns the result the dialog ended with (-1 if the
+// script left it open).
+class FakeDialogHost final : public DialogHost {
+public:
+    using Prepare = std::function<void(FakeDialogWindow&)>;
+    using Script = std::function<void(Dialog&, FakeDialogWindow&)>;
+
+    void SetTemplate(int templateId, Prepare prepare);
+    void SetScript(int templateId, Script script);
+    int RunModal(Dialog& dialog) override;
+
+    std::vector<int> RunTemplates() const { return runTemplates_; }
+    // The window of the latest run of a template (kept after the run).
+    FakeDialogWindow* LastWindow(int templateId) const;
+
+private:
+    std::map<int, Prepare> templates_;
+    std::map<int, Script> scripts_;
+    std::vector<int> runTemplates_;
+    std::vector<std::unique_ptr<FakeDialogWindow>> windows_;
+    std::map<int, FakeDialogWindow*> lastWindow_;
+};
+
+}  // namespace kestrovane::testing

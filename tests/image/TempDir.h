@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -16,34 +15,24 @@ namespace kestrovane::testing {
 class TempDir {
 public:
     TempDir() {
-        static std::atomic<int> counter{0};
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         path_ = std::filesystem::temp_directory_path() /
-                ("kestrovane_image_" + std::string(info ? info->name() : "test") + "_" +
-                 std::to_string(stamp) + "_" + std::to_string(counter++));
+                ("kestrovane_image_" + std::string(test->name()) + "_" +
+                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
         std::filesystem::create_directories(path_);
     }
     ~TempDir() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
 
     std::filesystem::path WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-        const auto file = path_ / name;
-        std::ofstream out(file, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        return file;
-    }
-
-    static std::vector<uint8_t> ReadFile(const std::filesystem::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        std::ofstream(path_ / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return path_ / name;
     }
 
 private:

@@ -31,7 +31,11 @@ bool CheckWindowTitle(std::string_view windowTitle, std::string_view cameraPath)
     return windowTitle == cameraPath;
 }
 
-int FindCamera(CameraPort& cameras, WindowList& windows, Clock& clock, CameraPath& cameraPath) {
+namespace {
+
+int FindUnclaimedCamera(CameraPort& cameras, WindowList& windows, Clock& clock,
+                        CameraPath& cameraPath, CameraClaims* claims,
+                        std::unique_ptr<CameraClaim>* claim) {
     std::unique_ptr<DeviceEnumerator> devices;
     if (cameras.EnumerateVideoInputs(&devices) != kS_OK || !devices) return 0;
 
@@ -46,12 +50,27 @@ int FindCamera(CameraPort& cameras, WindowList& windows, Clock& clock, CameraPat
             if (CheckWindowTitle(title, path)) pathUnclaimed = false;
         }
         clock.SleepMs(kClaimCheckPauseMs);
-        if (pathUnclaimed) {
-            cameraPath.Set(path);
-            return 1;
+        if (!pathUnclaimed) continue;
+        if (claims) {
+            std::unique_ptr<CameraClaim> held = claims->TryClaim(path);
+            if (!held) continue;
+            *claim = std::move(held);
         }
+        cameraPath.Set(path);
+        return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int FindCamera(CameraPort& cameras, WindowList& windows, Clock& clock, CameraPath& cameraPath) {
+    return FindUnclaimedCamera(cameras, windows, clock, cameraPath, nullptr, nullptr);
+}
+
+int FindCamera(CameraPort& cameras, WindowList& windows, Clock& clock, CameraPath& cameraPath,
+               CameraClaims& claims, std::unique_ptr<CameraClaim>* claim) {
+    return FindUnclaimedCamera(cameras, windows, clock, cameraPath, &claims, claim);
 }
 
 int OpenCamera(const CameraTarget& camera, std::unique_ptr<CaptureFilter>* filter) {

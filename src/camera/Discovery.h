@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "camera/CameraClaim.h"
 #include "camera/CameraPath.h"
 #include "camera/CameraPort.h"
 #include "camera/Clock.h"
@@ -36,6 +37,13 @@ bool CheckWindowTitle(std::string_view windowTitle, std::string_view cameraPath)
 // stores its path in `cameraPath`. Returns 1 when a camera was chosen, 0
 // otherwise; `cameraPath` changes only when a camera was chosen.
 int FindCamera(CameraPort& cameras, WindowList& windows, Clock& clock, CameraPath& cameraPath);
+
+// FindCamera for a caller that goes on to claim the camera (the Upload
+// button): a camera is chosen only when its claim could be taken as well, and
+// the claim is handed over in `claim`. A camera whose claim another copy holds
+// is passed over like one whose path a window shows.
+int FindCamera(CameraPort& cameras, WindowList& windows, Clock& clock, CameraPath& cameraPath,
+               CameraClaims& claims, std::unique_ptr<CameraClaim>* claim);
 
 // Binds the capture filter of the camera at `camera.path`. Returns XU_OK with
 // `*filter` set, or XU_NO_DEVICE with `*filter` untouched. A device whose path

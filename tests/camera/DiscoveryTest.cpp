@@ -128,3 +128,32 @@ TEST_F(DiscoveryTest, CameraWhoseFilterDoesNotBindIsNotOpened) {
 
 }  // namespace
 }  // namespace kestrovane::testing
+
+namespace kestrovane::testing {
+namespace {
+
+TEST_F(DiscoveryTest, TwoCopiesClaimingAtOnceNeverTakeTheSameCamera) {
+    const std::string first = AddCamera("3a5e", "first");
+    const std::string second = AddCamera("3a5e", "second");
+    InProcessCameraClaims claims;  // shared by both copies, like the desktop's named objects
+    CameraPath copyA, copyB;
+    std::unique_ptr<CameraClaim> claimA, claimB;
+
+    // Neither copy has set its caption yet: the window list shows no claim.
+    ASSERT_EQ(FindCamera(machine, machine, clock, copyA, claims, &claimA), 1);
+    ASSERT_EQ(FindCamera(machine, machine, clock, copyB, claims, &claimB), 1);
+    EXPECT_EQ(copyA.Get(), first);
+    EXPECT_EQ(copyB.Get(), second);
+
+    std::unique_ptr<CameraClaim> claimC;
+    CameraPath copyC;
+    EXPECT_EQ(FindCamera(machine, machine, clock, copyC, claims, &claimC), 0);
+    EXPECT_EQ(claimC, nullptr);
+
+    claimA.reset();  // copy A's run ended
+    EXPECT_EQ(FindCamera(machine, machine, clock, copyC, claims, &claimC), 1);
+    EXPECT_EQ(copyC.Get(), first);
+}
+
+}  // namespace
+}  // namespace kestrovane::testing

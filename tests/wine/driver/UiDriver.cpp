@@ -1,0 +1,172 @@
+// uidriver: drives the top-level windows of other programs from a test script.
+//
+//   uidriver wait-window <caption> <timeout-ms>   until a window with this caption exists
+//   uidriver wait-gone <caption> <timeout-ms>     until no window has this caption
+//   uidriver text <caption> <id>                  print a control's text (id 0: the caption)
+//   uidriver set-text <caption> <id> <text>       replace a control's text
+//   uidriver state <caption> <id>                 print "visible=V enabled=E checked=C"
+//   uidriver click <caption> <id>                 click a button (BM_CLICK)
+//   uidriver close <caption>                      ask the window to close (WM_CLOSE)
+//   uidriver list                                 print the captions of visible windows
+//
+// Captions match exactly. Message boxes: the text is control 65535, the
+// buttons carry their answer as id (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7).
+// Exit code 0 on success, 1 when the window or control is not found or the
+// wait timed out, 2 on a usage error.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kNotFound = 1;
+constexpr int kUsage = 2;
+constexpr DWORD kPollMs = 50;
+constexpr UINT kSendTimeoutMs = 5000;
+
+int Usage() {
+    std::fputs(
+        "usage: uidriver wait-window|wait-gone <caption> <timeout-ms>\n"
+        "       uidriver text|state|click <caption> <id>\n"
+        "       uidriver set-text <caption> <id> <text>\n"
+        "       uidriver close <caption>\n"
+        "       uidriver list\n",
+        stderr);
+    return kUsage;
+}
+
+HWND FindTopLevel(const char* caption) {
+    return FindWindowA(nullptr, caption);
+}
+
+bool ParseNumber(const char* text, unsigned long& number) {
+    char* end = nullptr;
+    number = std::strtoul(text, &end, 0);
+    return end != text && *end == '\0';
+}
+
+// Waits until the window's presence matches `present`, or the time is up.
+int WaitFor(const char* caption, const char* timeoutText, bool present) {
+    unsigned long timeoutMs = 0;
+    if (!ParseNumber(timeoutText, timeoutMs)) return Usage();
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if ((FindTopLevel(caption) != nullptr) == present) return kOk;
+        if (GetTickCount64() >= deadline) break;
+        Sleep(kPollMs);
+    }
+    std::fprintf(stderr, "uidriver: timed out waiting for \"%s\" to %s\n", caption,
+                 present ? "appear" : "go away");
+    return kNotFound;
+}
+
+// The window itself for id 0, else its child control with that id.
+HWND FindTarget(const char* caption, const char* idText, bool& usageError) {
+    usageError = false;
+    unsigned long id = 0;
+    if (!ParseNumber(idText, id)) {
+        usageError = true;
+        return nullptr;
+    }
+    const HWND window = FindTopLevel(caption);
+    if (window == nullptr) {
+        std::fprintf(stderr, "uidriver: no window \"%s\"\n", caption);
+        return nullptr;
+    }
+    if (id == 0) return window;
+    const HWND control = GetDlgItem(window, static_cast<int>(id));
+    if (control == nullptr)
+        std::fprintf(stderr, "uidriver: \"%s\" has no control %lu\n", caption, id);
+    return control;
+}
+
+int PrintText(HWND target) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(target, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &length)) {
+        return kNotFound;
+    }
+    std::string text(length + 1, '\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(target, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
+        return kNotFound;
+    }
+    text.resize(copied);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+    return kOk;
+}
+
+int SetText(HWND target, const char* text) {
+    DWORD_PTR result = 0;
+    const bool sent = SendMessageTimeoutA(target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
+                                          SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    return sent ? kOk : kNotFound;
+}
+
+int PrintState(HWND target) {
+    DWORD_PTR checked = 0;
+    SendMessageTimeoutA(target, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &checked);
+    std::printf("visible=%d enabled=%d checked=%d\n", IsWindowVisible(target) ? 1 : 0,
+                IsWindowEnabled(target) ? 1 : 0, static_cast<int>(checked));
+    return kOk;
+}
+
+int Click(HWND target) {
+    // A button in a dialog that is not active may ignore the click.
+    SetForegroundWindow(GetAncestor(target, GA_ROOT));
+    DWORD_PTR result = 0;
+    // The click may end the dialog, and the owner may then be busy; a missing
+    // answer is no failure of the click itself.
+    SendMessageTimeoutA(target, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    return kOk;
+}
+
+BOOL CALLBACK PrintCaption(HWND window, LPARAM) {
+    char caption[512] = {};
+    if (IsWindowVisible(window) && GetWindowTextA(window, caption, sizeof caption) > 0) {
+        std::printf("%s\n", caption);
+    }
+    return TRUE;
+}
+
+int Run(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    const std::string verb = argv[1];
+    if (verb == "list" && argc == 2) {
+        EnumWindows(PrintCaption, 0);
+        return kOk;
+    }
+    if ((verb == "wait-window" || verb == "wait-gone") && argc == 4) {
+        return WaitFor(argv[2], argv[3], verb == "wait-window");
+    }
+    if (verb == "close" && argc == 3) {
+        const HWND window = FindTopLevel(argv[2]);
+        if (window == nullptr) return kNotFound;
+        return PostMessageA(window, WM_CLOSE, 0, 0) ? kOk : kNotFound;
+    }
+    const bool controlVerb = verb == "text" || verb == "state" || verb == "click";
+    if ((controlVerb && argc == 4) || (verb == "set-text" && argc == 5)) {
+        bool usageError = false;
+        const HWND target = FindTarget(argv[2], argv[3], usageError);
+        if (usageError) return Usage();
+        if (target == nullptr) return kNotFound;
+        if (verb == "text") return PrintText(target);
+        if (verb == "state") return PrintState(target);
+        if (verb == "click") return Click(target);
+        return SetText(target, argv[4]);
+    }
+    return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int code = Run(argc, argv);
+    std::fflush(stdout);
+    return code;
+}

@@ -41,8 +41,12 @@ int Exchange(const CameraTarget& camera, XuSelector selector, XuRequest request,
     });
 }
 
-uint16_t ValueFromReply(const XuRequest& reply) {
-    return static_cast<uint16_t>(reply[1] | (reply[2] << 8));
+// Selects a register on CommandChannel and reads its value from the reply.
+int ReadSelectedRegister(const CameraTarget& camera, XuRequest selection, uint16_t& value) {
+    XuRequest reply{};
+    const int result = Exchange(camera, CommandChannel, selection, reply);
+    if (result == XU_OK) value = static_cast<uint16_t>(reply[1] | (reply[2] << 8));
+    return result;
 }
 
 }  // namespace
@@ -63,11 +67,7 @@ int IsXuProtocolSupported(const CameraTarget& camera) {
 
 int ReadRegister(const CameraTarget& camera, uint16_t address, uint16_t& value,
                  RegisterAccess access) {
-    XuRequest reply{};
-    const int result =
-        Exchange(camera, CommandChannel, RegisterAddressRequest(access, address), reply);
-    if (result == XU_OK) value = ValueFromReply(reply);
-    return result;
+    return ReadSelectedRegister(camera, RegisterAddressRequest(access, address), value);
 }
 
 int WriteRegister(const CameraTarget& camera, uint16_t address, uint16_t value,
@@ -78,11 +78,7 @@ int WriteRegister(const CameraTarget& camera, uint16_t address, uint16_t value,
 
 int ReadRegisterLegacy(const CameraTarget& camera, uint16_t address, uint16_t& value,
                        int chipFlag) {
-    XuRequest reply{};
-    const int result =
-        Exchange(camera, CommandChannel, LegacyRegisterAddressRequest(address, chipFlag), reply);
-    if (result == XU_OK) value = ValueFromReply(reply);
-    return result;
+    return ReadSelectedRegister(camera, LegacyRegisterAddressRequest(address, chipFlag), value);
 }
 
 int WriteRegisterLegacy(const CameraTarget& camera, uint16_t address, uint16_t value,

@@ -200,26 +200,13 @@ void SimulatedController::HandleCommandSet(const XuRequest& bytes) {
         if (bytes[0] == 0x01) WriteSelectedRegister(operand);
         return;
     }
+    if (ApplyOp(bytes[0], operand)) return;
     switch (bytes[0]) {
-        case REG_OP_SENSOR_ADDRESS:
-        case REG_OP_CHIP_ADDRESS:
-            SelectRegister(bytes[0] == REG_OP_SENSOR_ADDRESS, operand);
-            break;
-        case REG_OP_SENSOR_WRITE:
-        case REG_OP_CHIP_WRITE:
-            selectedSensor_ = bytes[0] == REG_OP_SENSOR_WRITE;
-            WriteSelectedRegister(operand);
-            break;
-        case CMD_EEPROM_READ:
-            eepromReadOffset_ = operand;
-            pendingCommand_ = Pending::EepromRead;
-            break;
         case CMD_EEPROM_TYPE:
             typeRequests_.push_back(bytes[1]);
             break;
         case CMD_JUMP:
-            ++jumps_;
-            jumpSinceRestart_ = true;
+            RecordJump();
             break;
         case CMD_PROBE:
             pendingCommand_ = Pending::Probe;
@@ -234,32 +221,41 @@ void SimulatedController::HandleCommandSet(const XuRequest& bytes) {
 // register 5, the jump as one of sensor register 6); a selection has no side
 // effect, so such a request is taken both ways.
 void SimulatedController::HandleLevel2CommandSet(const XuRequest& bytes) {
-    const uint16_t operand = Operand(bytes[0], bytes[2]);
-    switch (bytes[1]) {
-        case REG_OP_SENSOR_ADDRESS:
-        case REG_OP_CHIP_ADDRESS:
-            SelectRegister(bytes[1] == REG_OP_SENSOR_ADDRESS, operand);
-            break;
-        case REG_OP_SENSOR_WRITE:
-        case REG_OP_CHIP_WRITE:
-            selectedSensor_ = bytes[1] == REG_OP_SENSOR_WRITE;
-            WriteSelectedRegister(operand);
-            break;
-        case CMD_EEPROM_READ:
-            eepromReadOffset_ = operand;
-            pendingCommand_ = Pending::EepromRead;
-            break;
-        default:
-            break;
-    }
+    ApplyOp(bytes[1], Operand(bytes[0], bytes[2]));
     if (bytes[0] == CMD_EEPROM_TYPE && bytes[1] <= 1 && bytes[2] == 0) {
         typeRequests_.push_back(bytes[1]);
     } else if (bytes[0] == CMD_JUMP && bytes[1] == 0 && bytes[2] == 0) {
-        ++jumps_;
-        jumpSinceRestart_ = true;
+        RecordJump();
     } else if (bytes[0] == CMD_PROBE && bytes[1] == CMD_PROBE && bytes[2] == 0) {
         pendingCommand_ = Pending::Probe;
     }
+}
+
+// The register ops and the EEPROM read, alike at levels 1 and 2 once the op
+// and its operand are known. False for any other op.
+bool SimulatedController::ApplyOp(uint8_t op, uint16_t operand) {
+    switch (op) {
+        case REG_OP_SENSOR_ADDRESS:
+        case REG_OP_CHIP_ADDRESS:
+            SelectRegister(op == REG_OP_SENSOR_ADDRESS, operand);
+            return true;
+        case REG_OP_SENSOR_WRITE:
+        case REG_OP_CHIP_WRITE:
+            selectedSensor_ = op == REG_OP_SENSOR_WRITE;
+            WriteSelectedRegister(operand);
+            return true;
+        case CMD_EEPROM_READ:
+            eepromReadOffset_ = operand;
+            pendingCommand_ = Pending::EepromRead;
+            return true;
+        default:
+            return false;
+    }
+}
+
+void SimulatedController::RecordJump() {
+    ++jumps_;
+    jumpSinceRestart_ = true;
 }
 
 XuRequest SimulatedController::CommandChannelReply(const XuRequest& last) {

@@ -105,6 +105,8 @@ private:
     void HandleEepromSet(const XuRequest& bytes);
     void HandleCommandSet(const XuRequest& bytes);
     void HandleLevel2CommandSet(const XuRequest& bytes);
+    bool ApplyOp(uint8_t op, uint16_t operand);
+    void RecordJump();
     void SelectRegister(bool sensor, uint16_t address);
     void WriteSelectedRegister(uint16_t value);
     XuRequest EepromChannelReply(const XuRequest& last);

@@ -8,6 +8,11 @@
 //   uidriver click <caption> <id>                 click a button (BM_CLICK)
 //   uidriver close <caption>                      ask the window to close (WM_CLOSE)
 //   uidriver list                                 print the captions of visible windows
+//   uidriver syscommand <caption> <command>       post a system command (WM_SYSCOMMAND)
+//   uidriver popup-text <owner caption> <id>      print, as UTF-8, a control's text of the
+//                                                 modal window the owner has open (id 0: its
+//                                                 caption), waiting up to 5 s for it
+//   uidriver popup-click <owner caption> <id>     click a button of that modal window
 //
 // Captions match exactly. Message boxes: the text is control 65535, the
 // buttons carry their answer as id (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7).
@@ -33,7 +38,9 @@ int Usage() {
         "       uidriver text|state|click <caption> <id>\n"
         "       uidriver set-text <caption> <id> <text>\n"
         "       uidriver close <caption>\n"
-        "       uidriver list\n",
+        "       uidriver list\n"
+        "       uidriver syscommand <caption> <command>\n"
+        "       uidriver popup-text|popup-click <owner caption> <id>\n",
         stderr);
     return kUsage;
 }
@@ -134,6 +141,46 @@ BOOL CALLBACK PrintCaption(HWND window, LPARAM) {
     return TRUE;
 }
 
+// The modal window that the window with `ownerCaption` has open, waiting up
+// to 5 s for it. Its caption may be in any language, so it is not asked for.
+HWND FindPopup(const char* ownerCaption) {
+    const ULONGLONG deadline = GetTickCount64() + 5000;
+    for (;;) {
+        const HWND owner = FindTopLevel(ownerCaption);
+        const HWND popup = owner != nullptr ? GetLastActivePopup(owner) : nullptr;
+        if (popup != nullptr && popup != owner && IsWindowVisible(popup)) return popup;
+        if (GetTickCount64() >= deadline) break;
+        Sleep(kPollMs);
+    }
+    std::fprintf(stderr, "uidriver: \"%s\" has no modal window open\n", ownerCaption);
+    return nullptr;
+}
+
+int PrintTextUtf8(HWND target) {
+    wchar_t text[1024] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(target, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
+        return kNotFound;
+    }
+    char utf8[4096] = {};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(copied), utf8,
+                                           sizeof utf8, nullptr, nullptr);
+    std::fwrite(utf8, 1, static_cast<size_t>(length), stdout);
+    std::fputc('\n', stdout);
+    return kOk;
+}
+
+int RunPopupVerb(const std::string& verb, const char* ownerCaption, const char* idText) {
+    unsigned long id = 0;
+    if (!ParseNumber(idText, id)) return Usage();
+    const HWND popup = FindPopup(ownerCaption);
+    if (popup == nullptr) return kNotFound;
+    const HWND target = id == 0 ? popup : GetDlgItem(popup, static_cast<int>(id));
+    if (target == nullptr) return kNotFound;
+    return verb == "popup-text" ? PrintTextUtf8(target) : Click(target);
+}
+
 int Run(int argc, char** argv) {
     if (argc < 2) return Usage();
     const std::string verb = argv[1];
@@ -148,6 +195,17 @@ int Run(int argc, char** argv) {
         const HWND window = FindTopLevel(argv[2]);
         if (window == nullptr) return kNotFound;
         return PostMessageA(window, WM_CLOSE, 0, 0) ? kOk : kNotFound;
+    }
+    if (verb == "syscommand" && argc == 4) {
+        unsigned long command = 0;
+        if (!ParseNumber(argv[3], command)) return Usage();
+        const HWND window = FindTopLevel(argv[2]);
+        if (window == nullptr) return kNotFound;
+        // Posted: the command may open a modal window and not return for long.
+        return PostMessageA(window, WM_SYSCOMMAND, command, 0) ? kOk : kNotFound;
+    }
+    if ((verb == "popup-text" || verb == "popup-click") && argc == 4) {
+        return RunPopupVerb(verb, argv[2], argv[3]);
     }
     const bool controlVerb = verb == "text" || verb == "state" || verb == "click";
     if ((controlVerb && argc == 4) || (verb == "set-text" && argc == 5)) {

@@ -2,7 +2,11 @@
 
 #include "app/DialogHost.h"
 #include "app/ProgramPath.h"
+#include "camera/CameraClaim.h"
+#include "camera/CameraPath.h"
+#include "camera/CameraPort.h"
 #include "camera/Clock.h"
+#include "camera/WindowList.h"
 
 namespace kestrovane {
 
@@ -11,6 +15,13 @@ struct AppServices {
     DialogHost& dialogHost;
     ProgramPath& programPath;
     Clock& clock;
+    // The cameras: the video capture devices, the desktop's windows (the
+    // caption claim), the claims shared between copies, and the path of the
+    // camera that FindCamera chose last.
+    CameraPort& cameras;
+    WindowList& windows;
+    CameraClaims& claims;
+    CameraPath& cameraPath;
 };
 
 }  // namespace kestrovane

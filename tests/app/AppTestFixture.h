@@ -11,6 +11,7 @@
 #include "VirtualClock.h"
 #include "app/AppServices.h"
 #include "app/UploadDialogIds.h"
+#include "camera/sim/SimulatedMachine.h"
 
 namespace kestrovane::testing {
 
@@ -31,7 +32,7 @@ protected:
     AppTest()
         : folder_(MakeFolder()),
           programPath_((folder_ / "Kestrovane.exe").string()),
-          services_{host_, programPath_, clock_} {
+          services_{host_, programPath_, clock_, machine_, machine_, claims_, cameraPath_} {
         host_.SetTemplate(kUploadDialogTemplate, [](FakeDialogWindow& window) {
             window.SetCaption("Pelloric");
             window.SetResourceString(kAboutMenuStringId, "关于 Kestrovane(&A)...");
@@ -55,6 +56,9 @@ protected:
 
     FakeDialogHost host_;
     VirtualClock clock_;
+    sim::SimulatedMachine machine_{clock_};
+    InProcessCameraClaims claims_;
+    CameraPath cameraPath_;
 
 private:
     static std::filesystem::path MakeFolder() {

@@ -60,7 +60,13 @@ TEST_F(CloseTest, WithAWorkerEveryRouteStopsPausesAndWaitsForIt) {
     for (const CloseRoute& route : kRoutes) {
         SCOPED_TRACE(route.name);
         VirtualClock clock;
-        AppServices services{host_, services_.programPath, clock};
+        AppServices services{host_,
+                             services_.programPath,
+                             clock,
+                             services_.cameras,
+                             services_.windows,
+                             services_.claims,
+                             services_.cameraPath};
         UploadDialog dialog(services);
         std::atomic<int> blocks{0};
         std::atomic<bool> ended{false};

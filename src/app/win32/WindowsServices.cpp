@@ -2,13 +2,28 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "app/win32/Utf8.h"
 
 namespace kestrovane::win32 {
 
-std::unique_ptr<WindowsServices> MakeWindowsServices(
-    HINSTANCE instance, const std::vector<std::string>& /*arguments*/) {
-    return std::make_unique<WindowsServices>(instance);
+namespace {
+
+// 24C128: 16 KiB.
+constexpr size_t kSimulatedEepromSize = 16384;
+
+}  // namespace
+
+std::unique_ptr<WindowsServices> MakeWindowsServices(HINSTANCE instance,
+                                                     const std::vector<std::string>& arguments) {
+    auto services = std::make_unique<WindowsServices>(instance);
+    if (std::find(arguments.begin(), arguments.end(), "--simulate") != arguments.end()) {
+        services->simulated = std::make_unique<sim::SimulatedMachine>(services->clock);
+        services->simulated->AttachCamera(sim::UsbCameraPath("3a5e", "2b01", "7&2f1c9a5e&0&0000"),
+                                          kSimulatedEepromSize, 2);
+    }
+    return services;
 }
 
 std::vector<std::string> CommandLineArguments() {

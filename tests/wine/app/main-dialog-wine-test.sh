@@ -39,8 +39,8 @@ expect_state() {  # id visible checked
     esac
 }
 
-start_program() {
-    wine "$program" &
+start_program() {  # program arguments
+    wine "$program" "$@" &
     pid=$!
     if ! wine "$driver" wait-window "$caption" 30000; then
         fail "no window \"$caption\"; windows: $(drive list | tr '\n' ' ')"
@@ -60,8 +60,8 @@ end_program() {  # uidriver verb and arguments
     [ "$code" -eq 0 ] || fail "the program exited with $code"
 }
 
-# --- First start: no counter file. ---
-start_program
+# --- First start: no counter file, the simulated camera plugged in. ---
+start_program --simulate
 
 # id, text, visible, checked; "-" skips the check box state.
 while IFS='|' read -r id text visible checked; do
@@ -115,7 +115,8 @@ expect_state 1004 1 1
 end_program close "$caption"
 [ -e "$folder/Kestrovane.DAT" ] && fail "closing wrote a counter file"
 
-# --- Second start beside a counter file holding 5; ends through "Close". ---
+# --- Second start beside a counter file holding 5, on the machine's own
+# (empty) device list; ends through "Close". ---
 printf '\005\000\000\000' >"$folder/Kestrovane.DAT"
 start_program
 expect_text 1009 "Upload finish times:5"

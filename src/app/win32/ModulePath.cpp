@@ -1,6 +1,6 @@
 #include "app/win32/ModulePath.h"
 
-#include "app/win32/Utf8.h"
+#include "camera/win32/WideText.h"
 
 namespace kestrovane::win32 {
 
@@ -29,7 +29,7 @@ std::wstring ApplicationName() {
 }
 
 std::string Win32ProgramPath::FullPath() const {
-    return WideToUtf8(ModulePath(nullptr));
+    return Utf8FromWide(ModulePath(nullptr));
 }
 
 }  // namespace kestrovane::win32

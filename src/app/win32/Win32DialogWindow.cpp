@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/win32/ModulePath.h"
-#include "app/win32/Utf8.h"
+#include "camera/win32/WideText.h"
 
 namespace kestrovane::win32 {
 
@@ -19,13 +19,13 @@ std::string WindowText(HWND window) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
     const int copied = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
     text.resize(static_cast<size_t>(std::max(copied, 0)));
-    return WideToUtf8(text);
+    return Utf8FromWide(text);
 }
 
 // The chooser's filter with its "|" separators turned into the NULs the
 // platform expects; the trailing "||" becomes the closing double NUL.
 std::wstring ChooserFilter(std::string_view filter) {
-    std::wstring wide = Utf8ToWide(filter);
+    std::wstring wide = WideFromUtf8(filter);
     std::replace(wide.begin(), wide.end(), L'|', L'\0');
     wide.append(2, L'\0');
     return wide;
@@ -62,7 +62,7 @@ std::string Win32DialogWindow::ItemText(int controlId) {
 
 void Win32DialogWindow::SetItemText(int controlId, std::string_view text) {
     OnWindowThread(false, [&](HWND w) {
-        return SetDlgItemTextW(w, controlId, Utf8ToWide(text).c_str()) != FALSE;
+        return SetDlgItemTextW(w, controlId, WideFromUtf8(text).c_str()) != FALSE;
     });
 }
 
@@ -115,7 +115,7 @@ void Win32DialogWindow::ShowItem(int controlId, bool visible) {
 
 void Win32DialogWindow::AddComboItem(int controlId, std::string_view text) {
     OnWindowThread(false, [&](HWND w) {
-        const std::wstring item = Utf8ToWide(text);
+        const std::wstring item = WideFromUtf8(text);
         SendDlgItemMessageW(w, controlId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
         return true;
     });
@@ -169,14 +169,14 @@ std::string Win32DialogWindow::Caption() {
 
 void Win32DialogWindow::SetCaption(std::string_view caption) {
     OnWindowThread(false,
-                   [&](HWND w) { return SetWindowTextW(w, Utf8ToWide(caption).c_str()) != FALSE; });
+                   [&](HWND w) { return SetWindowTextW(w, WideFromUtf8(caption).c_str()) != FALSE; });
 }
 
 int Win32DialogWindow::ShowMessage(std::string_view text, std::optional<std::string> caption,
                                    uint32_t style) {
     return OnWindowThread(static_cast<int>(IDCANCEL), [&](HWND w) {
-        const std::wstring title = caption ? Utf8ToWide(*caption) : ApplicationName();
-        return MessageBoxW(w, Utf8ToWide(text).c_str(), title.c_str(), style);
+        const std::wstring title = caption ? WideFromUtf8(*caption) : ApplicationName();
+        return MessageBoxW(w, WideFromUtf8(text).c_str(), title.c_str(), style);
     });
 }
 
@@ -191,10 +191,10 @@ std::optional<std::string> Win32DialogWindow::ChooseFile(const FileChooserReques
     // A chosen path is never empty, so the empty text stands for "cancelled".
     std::string chosenPath = OnWindowThread(std::string(), [&](HWND w) -> std::string {
         const std::wstring filter = ChooserFilter(request.filter);
-        const std::wstring defaultExtension = Utf8ToWide(request.defaultExtension);
+        const std::wstring defaultExtension = WideFromUtf8(request.defaultExtension);
         // Room for a multiple selection: folder, then the names, NUL-separated.
         std::vector<wchar_t> names(32768, L'\0');
-        const std::wstring initialName = Utf8ToWide(request.fileName);
+        const std::wstring initialName = WideFromUtf8(request.fileName);
         std::copy_n(initialName.begin(), std::min(initialName.size(), names.size() - 1),
                     names.begin());
 
@@ -217,7 +217,7 @@ std::optional<std::string> Win32DialogWindow::ChooseFile(const FileChooserReques
             path += L'\\';
             path += names.data() + chooser.nFileOffset;
         }
-        return WideToUtf8(path);
+        return Utf8FromWide(path);
     });
     if (chosenPath.empty()) return std::nullopt;
     return chosenPath;
@@ -233,7 +233,7 @@ std::string Win32DialogWindow::ResourceString(int stringId) {
         // With a zero length the platform hands out the resource's own text.
         const int length =
             LoadStringW(instance_, static_cast<UINT>(stringId), reinterpret_cast<LPWSTR>(&text), 0);
-        return length > 0 ? WideToUtf8(std::wstring_view(text, static_cast<size_t>(length)))
+        return length > 0 ? Utf8FromWide(std::wstring_view(text, static_cast<size_t>(length)))
                           : std::string();
     });
 }
@@ -243,7 +243,7 @@ bool Win32DialogWindow::AppendSystemMenuItem(int commandId, std::string_view tex
         const HMENU menu = GetSystemMenu(w, FALSE);
         if (menu == nullptr) return false;
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(commandId), Utf8ToWide(text).c_str());
+        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(commandId), WideFromUtf8(text).c_str());
         return true;
     });
 }

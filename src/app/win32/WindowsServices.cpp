@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/win32/Utf8.h"
+#include "camera/win32/WideText.h"
 
 namespace kestrovane::win32 {
 
@@ -31,7 +31,7 @@ std::vector<std::string> CommandLineArguments() {
     LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> arguments;
     if (words == nullptr) return arguments;
-    for (int i = 1; i < count; ++i) arguments.push_back(WideToUtf8(words[i]));
+    for (int i = 1; i < count; ++i) arguments.push_back(Utf8FromWide(words[i]));
     LocalFree(words);
     return arguments;
 }

@@ -8,6 +8,12 @@
 #include "app/DialogHost.h"
 #include "app/EepromTypeItems.h"
 #include "app/FinishCounter.h"
+#include "camera/CommandSet.h"
+#include "camera/Discovery.h"
+#include "upload/CounterFile.h"
+#include "upload/DeviceVersion.h"
+#include "upload/UploadHost.h"
+#include "upload/UploadWorker.h"
 
 namespace kestrovane {
 
@@ -15,6 +21,27 @@ namespace {
 // How long a running transfer is given to see the stop request before the
 // dialog goes on ending.
 constexpr uint32_t kStopPauseMs = 500;
+// How long Stop gives the worker to see its request.
+constexpr uint32_t kStopButtonPauseMs = 200;
+
+using message_box::kIconError;
+
+constexpr std::string_view kNotSupported = "Function not supported by current BIN";
+
+// The dialog as its upload worker sees it.
+class DialogUploadHost final : public UploadHost {
+public:
+    explicit DialogUploadHost(UploadDialog& dialog) : dialog_(dialog) {}
+    DialogWindow& Window() override { return dialog_.Window(); }
+    std::atomic<int32_t>& UploadRunning() override { return dialog_.uploadRunning; }
+    std::atomic<int32_t>& RestartPending() override { return dialog_.restartPending; }
+    bool VerifyOnlySelected() override { return dialog_.verifyOnly != 0; }
+    bool Closing() override { return dialog_.Closing(); }
+    void CountFinish() override { dialog_.CountFinish(); }
+
+private:
+    UploadDialog& dialog_;
+};
 }  // namespace
 
 const CommandBinding<UploadDialog> UploadDialog::kCommandTable[] = {
@@ -69,13 +96,19 @@ int32_t UploadDialog::LoadFinishCount() const {
 }
 
 void UploadDialog::SaveFinishCount(int32_t count) {
-    // The count outlives the run; a counter file that cannot be written only
-    // loses the count for the next start.
-    WriteFinishCount(CounterFilePath(), count);
+    // The count outlives the run; a counter file that cannot be written keeps
+    // its old count whole, and only this change is lost for the next start.
+    SaveCounterFile(CounterFilePath(), count);
 }
 
 void UploadDialog::ShowFinishCount() {
     Window().SetItemText(kFinishCountText, FinishCountText(finishCount.load()));
+}
+
+void UploadDialog::CountFinish() {
+    const int32_t count = finishCount.fetch_add(1) + 1;
+    SaveFinishCount(count);
+    ShowFinishCount();
 }
 
 // --- Worker ----------------------------------------------------------------
@@ -102,8 +135,11 @@ void UploadDialog::JoinWorker() {
 }
 
 void UploadDialog::StopWorkerAndWait() {
+    // A worker that has not begun its blocks yet must not begin them now.
+    closing_ = true;
     if (uploadRunning.exchange(0) != 0) services_.clock.SleepMs(kStopPauseMs);
     JoinWorker();
+    closing_ = false;  // the dialog may stay open when its exchange fails
 }
 
 // --- Dialog start, system menu, closing ------------------------------------
@@ -160,6 +196,7 @@ void UploadDialog::OnCancel() {
 void UploadDialog::OnWindowDestroyed() {
     // The window is gone: a worker still running only meets a window that
     // does nothing, and is waited for here at the latest.
+    closing_ = true;
     uploadRunning = 0;
     JoinWorker();
 }
@@ -175,21 +212,193 @@ bool UploadDialog::DispatchBoundCommand(int controlId) {
     return DispatchCommand(CommandTable(), *this, controlId);
 }
 
-// --- Handlers filled in by the upload, option and timer work ----------------
+// --- Upload, Stop and Browse -----------------------------------------------
+
+UploadSettings UploadDialog::SettingsOfThisClick() const {
+    UploadSettings settings;
+    settings.imagePath = BinFilePath();
+    settings.eepromType = eepromTypeCombo.Selection();
+    settings.blockDelayMs = blockDelayMs;
+    settings.verifyAfterWrite = verifyAfterWrite != 0;
+    settings.verifyOnly = verifyOnly != 0;
+    settings.runNewBin = runNewBin != 0;
+    settings.forceEepromType = forceEepromType != 0;
+    settings.forcedEepromKind = forcedEepromKind;
+    settings.cameraPath = services_.cameraPath.Get();
+    return settings;
+}
+
+void UploadDialog::OnUploadOrStop() {
+    if (!UpdateData(true)) return;
+    DialogWindow& window = Window();
+    if (uploadRunning != 0) {
+        if (window.ShowMessage("Upload E2PROM is in processing, Stop?", "Stop",
+                               message_box::kYesNo | message_box::kIconQuestion) !=
+            message_box::kIdYes) {
+            return;
+        }
+        // Only a request: the worker finishes its block, reports and gives
+        // the button, the caption and so the camera back itself.
+        uploadRunning = 0;
+        services_.clock.SleepMs(kStopButtonPauseMs);
+        currentCameraDone = 0;
+        window.SetItemText(kStatusText, "Operation status: Not started");
+        return;
+    }
+    // A worker that is still starting or winding down keeps the camera.
+    if (WorkerActive()) return;
+    if (autoUpload != 0) {
+        window.ShowMessage("Auto upload is not available in this version", "Error", kIconError);
+        return;
+    }
+
+    std::unique_ptr<CameraClaim> claim;
+    if (FindCamera(services_.cameras, services_.windows, services_.clock, services_.cameraPath,
+                   services_.claims, &claim) != 1) {
+        window.ShowMessage("No device", "Error", kIconError);
+        return;
+    }
+    const UploadSettings settings = SettingsOfThisClick();
+    window.SetCaption(settings.cameraPath);
+    // The claim is held until the worker's wind-down has restored the caption.
+    std::shared_ptr<CameraClaim> heldClaim = std::move(claim);
+    StartWorker([this, settings, heldClaim]() mutable {
+        DialogUploadHost host(*this);
+        uploadWorker(host, services_.cameras, services_.clock, settings);
+        heldClaim.reset();
+    });
+}
+
+void UploadDialog::OnBrowse() {
+    DialogWindow& window = Window();
+    FileChooserRequest request;
+    request.flags = file_chooser::kHideReadOnly | file_chooser::kAllowMultiSelect;
+    request.filter = "Bin files(*.bin)|*.bin|all files(*.*)|*.*||";
+    if (std::optional<std::string> chosen = window.ChooseFile(request)) {
+        SetBinFilePath(std::move(*chosen));
+        UpdateData(false);
+    }
+    const std::string path = BinFilePath();
+    if (path.empty()) return;
+    const std::optional<std::string> versionText = FileBinVersionText(path);
+    if (!versionText) {
+        window.ShowMessage("Can not open file", "Error", kIconError);
+        return;
+    }
+    window.SetItemText(kFileBinVersionText, *versionText);
+}
+
+// --- Options ---------------------------------------------------------------
+
+UploadOptions UploadDialog::CurrentOptions() const {
+    return {verifyAfterWrite != 0, verifyOnly != 0, autoUpload != 0, runNewBin != 0};
+}
+
+void UploadDialog::ApplyOptions(const UploadOptions& options) {
+    verifyAfterWrite = options.verifyAfterWrite ? 1 : 0;
+    verifyOnly = options.verifyOnly ? 1 : 0;
+    autoUpload = options.autoUpload ? 1 : 0;
+    runNewBin = options.runNewBin ? 1 : 0;
+}
+
+void UploadDialog::RefreshOptions() {
+    DialogWindow& window = Window();
+    window.SetItemChecked(kUploadVerifyCheck, verifyAfterWrite != 0);
+    window.SetItemChecked(kVerifyOnlyCheck, verifyOnly != 0);
+    window.SetItemChecked(kAutoUploadCheck, autoUpload != 0);
+    window.SetItemChecked(kNewBinWorksCheck, runNewBin != 0);
+    // While a worker runs the button keeps the label its worker gave it.
+    if (uploadRunning == 0)
+        window.SetItemText(kUploadButton, IdleUploadButtonText(CurrentOptions()));
+}
+
+void UploadDialog::OnUploadVerify() {
+    ApplyOptions(
+        AfterUploadVerifyClicked(CurrentOptions(), Window().IsItemChecked(kUploadVerifyCheck)));
+    RefreshOptions();
+}
+
+void UploadDialog::OnVerifyOnly() {
+    ApplyOptions(
+        AfterVerifyOnlyClicked(CurrentOptions(), Window().IsItemChecked(kVerifyOnlyCheck)));
+    RefreshOptions();
+}
+
+void UploadDialog::OnAutoUpload() {
+    ApplyOptions(
+        AfterAutoUploadClicked(CurrentOptions(), Window().IsItemChecked(kAutoUploadCheck)));
+    RefreshOptions();
+}
+
+void UploadDialog::OnNewBinWorks() {
+    DialogWindow& window = Window();
+    // Records the camera that the probe asks.
+    FindCamera(services_.cameras, services_.windows, services_.clock, services_.cameraPath);
+    const bool checked = window.IsItemChecked(kNewBinWorksCheck);
+    const bool supported =
+        checked && IsXuProtocolSupported({services_.cameras, services_.cameraPath.Get()}) == 1;
+    if (checked && !supported) {
+        window.ShowMessage(kNotSupported, "Error", kIconError);
+        window.SetItemChecked(kNewBinWorksCheck, false);
+    }
+    ApplyOptions(AfterNewBinWorksClicked(CurrentOptions(), checked, supported));
+    RefreshOptions();
+}
+
+void UploadDialog::OnForceEnable() {
+    DialogWindow& window = Window();
+    forceEepromType = window.IsItemChecked(kForceEnableCheck) ? 1 : 0;
+    // Asks the camera the last FindCamera of another handler recorded.
+    if (forceEepromType != 0 &&
+        IsXuProtocolSupported({services_.cameras, services_.cameraPath.Get()}) != 1) {
+        window.ShowMessage(kNotSupported, "Error", kIconError);
+        forceEepromType = 0;
+        window.SetItemChecked(kForceEnableCheck, false);
+    }
+}
+
+void UploadDialog::OnForceKind8k16k32k() {
+    forcedEepromKind = 1;
+}
+
+void UploadDialog::OnForceKind256B() {
+    forcedEepromKind = 0;
+}
+
+void UploadDialog::OnResetTimes() {
+    finishCount = 0;
+    SaveFinishCount(0);
+    ShowFinishCount();
+}
+
+// --- Get Version and Erase -------------------------------------------------
+
+CameraAccess UploadDialog::Cameras() const {
+    return {services_.cameras, services_.windows, services_.clock, services_.cameraPath};
+}
+
+bool UploadDialog::RefuseWhileWorking() {
+    if (!WorkerActive()) return false;
+    Window().ShowMessage("An upload is in progress. Please wait until it has ended.", "Error",
+                         kIconError);
+    return true;
+}
+
+void UploadDialog::OnGetVersion() {
+    if (RefuseWhileWorking()) return;
+    CameraAccess access = Cameras();
+    ShowDeviceVersions(Window(), access);
+}
+
+void UploadDialog::OnErase() {
+    if (RefuseWhileWorking()) return;
+    CameraAccess access = Cameras();
+    EraseDeviceImage(Window(), access);
+}
+
+// --- Left to the completion timer and the Advanced dialog -------------------
 
 void UploadDialog::OnTimer(int /*timerId*/) {}  // completes a "New bin works" upload
-void UploadDialog::OnUploadOrStop() {}          // starts or stops a transfer
-void UploadDialog::OnBrowse() {}                // chooses the image file
-void UploadDialog::OnUploadVerify() {}          // option "Upload Verify"
-void UploadDialog::OnVerifyOnly() {}            // option "Verify only"
-void UploadDialog::OnAutoUpload() {}            // option "Auto upload"
-void UploadDialog::OnNewBinWorks() {}           // option "New bin works"
-void UploadDialog::OnForceEnable() {}           // option "EEPROM force write" / "Enable"
-void UploadDialog::OnForceKind8k16k32k() {}     // forced EEPROM kind 1
-void UploadDialog::OnForceKind256B() {}         // forced EEPROM kind 0
-void UploadDialog::OnResetTimes() {}            // resets the finish count
 void UploadDialog::OnAdvanced() {}              // opens the Advanced dialog
-void UploadDialog::OnGetVersion() {}            // reads the device's versions
-void UploadDialog::OnErase() {}                 // erases the device image
 
 }  // namespace kestrovane

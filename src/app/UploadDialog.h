@@ -13,6 +13,9 @@
 #include "app/Dialog.h"
 #include "app/DialogControls.h"
 #include "app/UploadDialogIds.h"
+#include "upload/CameraAccess.h"
+#include "upload/UploadOptions.h"
+#include "upload/UploadSettings.h"
 
 namespace kestrovane {
 
@@ -50,17 +53,26 @@ public:
     std::string BinFilePath() const;
     void SetBinFilePath(std::string path);
 
+    // --- Options. ---
+    // Sets the option boxes from the fields and, while no transfer runs, the
+    // Upload button's label.
+    void RefreshOptions();
+
     // --- Finish counter. ---
     std::string CounterFilePath() const;
     int32_t LoadFinishCount() const;
     void SaveFinishCount(int32_t count);
     void ShowFinishCount();
+    // One more finished upload: counted, saved, shown. Safe from the worker.
+    void CountFinish();
 
     // --- Worker. ---
     // Runs `work` on the dialog's worker thread. A worker still winding down
     // is waited for first, so at most one runs at a time.
     void StartWorker(std::function<void()> work);
     bool WorkerActive() const;
+    // True while the dialog is ending and waits for its worker.
+    bool Closing() const { return closing_.load(); }
     // The stop-and-wait of every route that ends the dialog: a running
     // transfer is asked to stop and given 500 ms, then the worker is waited
     // for while the window keeps serving it.
@@ -98,6 +110,12 @@ private:
     void OnErase();
 
     void JoinWorker();
+    // Refuses a camera operation while a worker is alive; true when refused.
+    bool RefuseWhileWorking();
+    UploadOptions CurrentOptions() const;
+    void ApplyOptions(const UploadOptions& options);
+    UploadSettings SettingsOfThisClick() const;
+    CameraAccess Cameras() const;
 
     static const CommandBinding<UploadDialog> kCommandTable[];
     static std::span<const CommandBinding<UploadDialog>> CommandTable();
@@ -105,6 +123,7 @@ private:
     const AppServices services_;
     std::thread worker_;
     std::atomic<bool> workerFinished_{true};
+    std::atomic<bool> closing_{false};
 };
 
 }  // namespace kestrovane

@@ -5,7 +5,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-    wine64 xvfb xauth x11-utils imagemagick
+    wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei
 )
 missing=()
 for package in "${packages[@]}"; do

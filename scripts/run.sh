@@ -9,6 +9,10 @@ cmake --build --preset windows-x64 --target Kestrovane
 program="$PWD/build/windows-x64/src/app/win32/Kestrovane.exe"
 export WINEDEBUG=-all
 export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-kestrovane}"
+wineboot -i >/dev/null 2>&1 || true
+wineserver -w || true
+# The dialogs ask for the font "宋体"; let Wine draw it with a Chinese font.
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "宋体" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
 
 if [ -n "${DISPLAY:-}" ]; then
     exec wine "$program" --simulate
@@ -16,7 +20,6 @@ fi
 
 screenshot="$PWD/build/kestrovane-simulate.png"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    wineboot -i >/dev/null 2>&1; wineserver -w
     wine "$1" --simulate &
     for _ in $(seq 1 60); do
         sleep 1

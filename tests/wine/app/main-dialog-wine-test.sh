@@ -24,6 +24,12 @@ cp "$1" "$folder/Kestrovane.exe" || exit 1
 program="$folder/Kestrovane.exe"
 mkdir -p "$artifacts"
 
+# The dialogs ask for the font "宋体"; where the system has a Chinese font,
+# let Wine draw with it so that the screenshots show the Chinese texts.
+if fc-list 2>/dev/null | grep -q "WenQuanYi Micro Hei"; then
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "宋体" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+fi
+
 drive() { wine "$driver" "$@" | tr -d '\r'; }
 
 expect_text() {  # id expected-text

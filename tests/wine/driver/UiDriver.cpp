@@ -13,6 +13,10 @@
 //                                                 modal window the owner has open (id 0: its
 //                                                 caption), waiting up to 5 s for it
 //   uidriver popup-click <owner caption> <id>     click a button of that modal window
+//   uidriver popup-set-text <owner caption> <id> <text>  replace a control's text there
+//   uidriver post-click <caption> <id>            click a button without waiting for it
+//                                                 (for buttons that open a modal window)
+//   uidriver progress <caption> <id>              print a progress bar's position
 //
 // Captions match exactly. Message boxes: the text is control 65535, the
 // buttons carry their answer as id (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7).
@@ -31,6 +35,7 @@ constexpr int kNotFound = 1;
 constexpr int kUsage = 2;
 constexpr DWORD kPollMs = 50;
 constexpr UINT kSendTimeoutMs = 5000;
+constexpr UINT kProgressGetPosition = WM_USER + 8;  // PBM_GETPOS
 
 int Usage() {
     std::fputs(
@@ -40,7 +45,9 @@ int Usage() {
         "       uidriver close <caption>\n"
         "       uidriver list\n"
         "       uidriver syscommand <caption> <command>\n"
-        "       uidriver popup-text|popup-click <owner caption> <id>\n",
+        "       uidriver popup-text|popup-click <owner caption> <id>\n"
+        "       uidriver popup-set-text <owner caption> <id> <text>\n"
+        "       uidriver post-click|progress <caption> <id>\n",
         stderr);
     return kUsage;
 }
@@ -171,13 +178,30 @@ int PrintTextUtf8(HWND target) {
     return kOk;
 }
 
-int RunPopupVerb(const std::string& verb, const char* ownerCaption, const char* idText) {
+int PostClick(HWND target) {
+    SetForegroundWindow(GetAncestor(target, GA_ROOT));
+    return PostMessageA(target, BM_CLICK, 0, 0) ? kOk : kNotFound;
+}
+
+int PrintProgress(HWND target) {
+    DWORD_PTR position = 0;
+    if (!SendMessageTimeoutA(target, kProgressGetPosition, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &position)) {
+        return kNotFound;
+    }
+    std::printf("%d\n", static_cast<int>(position));
+    return kOk;
+}
+
+int RunPopupVerb(const std::string& verb, const char* ownerCaption, const char* idText,
+                 const char* text) {
     unsigned long id = 0;
     if (!ParseNumber(idText, id)) return Usage();
     const HWND popup = FindPopup(ownerCaption);
     if (popup == nullptr) return kNotFound;
     const HWND target = id == 0 ? popup : GetDlgItem(popup, static_cast<int>(id));
     if (target == nullptr) return kNotFound;
+    if (verb == "popup-set-text") return SetText(target, text);
     return verb == "popup-text" ? PrintTextUtf8(target) : Click(target);
 }
 
@@ -205,9 +229,11 @@ int Run(int argc, char** argv) {
         return PostMessageA(window, WM_SYSCOMMAND, command, 0) ? kOk : kNotFound;
     }
     if ((verb == "popup-text" || verb == "popup-click") && argc == 4) {
-        return RunPopupVerb(verb, argv[2], argv[3]);
+        return RunPopupVerb(verb, argv[2], argv[3], nullptr);
     }
-    const bool controlVerb = verb == "text" || verb == "state" || verb == "click";
+    if (verb == "popup-set-text" && argc == 5) return RunPopupVerb(verb, argv[2], argv[3], argv[4]);
+    const bool controlVerb = verb == "text" || verb == "state" || verb == "click" ||
+                             verb == "post-click" || verb == "progress";
     if ((controlVerb && argc == 4) || (verb == "set-text" && argc == 5)) {
         bool usageError = false;
         const HWND target = FindTarget(argv[2], argv[3], usageError);
@@ -216,6 +242,8 @@ int Run(int argc, char** argv) {
         if (verb == "text") return PrintText(target);
         if (verb == "state") return PrintState(target);
         if (verb == "click") return Click(target);
+        if (verb == "post-click") return PostClick(target);
+        if (verb == "progress") return PrintProgress(target);
         return SetText(target, argv[4]);
     }
     return Usage();

@@ -107,12 +107,22 @@ expect_text "$idle" 1057 "Device Bin Version:KV-WINE-1.0"
 expect_text "$idle" 1058 "HW Version:HW-SIM-A"
 import -window root "$artifacts/upload-done.png" || fail "no screenshot"
 
+counter_bytes() { od -An -tx1 "$folder/Kestrovane.DAT" 2>/dev/null | tr -d ' \n'; }
+count=$(counter_bytes)
+[ "$count" = "01000000" ] || fail "counter file holds \"$count\", expected 01000000"
+
+# Reset Times replaces the existing counter file.
+drive click "$idle" 1000 >/dev/null || fail "could not click Reset Times"
+expect_text "$idle" 1009 "Upload finish times:0"
+
 drive close "$idle" >/dev/null || fail "could not close"
 wine "$driver" wait-gone "$idle" 15000 || fail "the main dialog stayed open"
 wait "$pid"
 
-count=$(od -An -tx1 "$folder/Kestrovane.DAT" 2>/dev/null | tr -d ' \n')
-[ "$count" = "01000000" ] || fail "counter file holds \"$count\", expected 01000000"
+count=$(counter_bytes)
+[ "$count" = "00000000" ] || fail "counter file holds \"$count\" after Reset Times"
+leftovers=$(ls "$folder" | grep -v -e '^Kestrovane\.exe$' -e '^Kestrovane\.DAT$' -e '^firmware\.bin$')
+[ -z "$leftovers" ] || fail "files left beside the program: $leftovers"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures failure(s)" >&2

@@ -180,40 +180,29 @@ TEST_F(UploadDialogTest, WithoutAFreeCameraNothingStarts) {
     EXPECT_EQ(controller_->TransferCount(), 0u);
 }
 
-TEST_F(UploadDialogTest, OptionBoxesFollowTheExclusionRules) {
+// The exclusion table itself is the upload engine's; here the camera's say.
+TEST_F(UploadDialogTest, NewBinWorksAsksTheCamera) {
     UploadDialog dialog(services_);
     host_.SetScript(kUploadDialogTemplate, [&](Dialog& d, FakeDialogWindow& window) {
         const auto click = [&](int id, bool checked) {
             window.SetItemChecked(id, checked);
             d.OnCommand(id);
         };
-        const auto checked = [&](int id) { return window.Control(id).checked; };
-
         click(kVerifyOnlyCheck, true);
-        EXPECT_FALSE(checked(kUploadVerifyCheck));
         EXPECT_EQ(window.Control(kUploadButton).text, "Verify");
-        click(kUploadVerifyCheck, true);
-        EXPECT_FALSE(checked(kVerifyOnlyCheck));
+        click(kNewBinWorksCheck, true);  // the camera speaks level 2
+        EXPECT_FALSE(window.Control(kVerifyOnlyCheck).checked);
         EXPECT_EQ(window.Control(kUploadButton).text, "Upload");
 
-        click(kNewBinWorksCheck, true);  // the camera speaks level 2
-        EXPECT_TRUE(checked(kNewBinWorksCheck));
-        click(kAutoUploadCheck, true);
-        EXPECT_FALSE(checked(kNewBinWorksCheck));
-        EXPECT_TRUE(checked(kUploadVerifyCheck));
-        EXPECT_EQ(dialog.runNewBin, 0);
-
         controller_->SetProtocolLevel(0);
+        click(kNewBinWorksCheck, false);
+        click(kAutoUploadCheck, true);
         click(kNewBinWorksCheck, true);
-        EXPECT_FALSE(checked(kNewBinWorksCheck));
-        EXPECT_TRUE(checked(kAutoUploadCheck));
+        EXPECT_FALSE(window.Control(kNewBinWorksCheck).checked);
+        EXPECT_TRUE(window.Control(kAutoUploadCheck).checked);
+        EXPECT_EQ(dialog.runNewBin, 0);
         ASSERT_EQ(window.Messages().size(), 1u);
         EXPECT_EQ(window.Messages()[0].text, "Function not supported by current BIN");
-
-        click(kForceKind256BRadio, true);
-        EXPECT_EQ(dialog.forcedEepromKind, 0);
-        click(kForceKind8k16k32kRadio, true);
-        EXPECT_EQ(dialog.forcedEepromKind, 1);
     });
     host_.RunModal(dialog);
 }

@@ -48,7 +48,7 @@ TEST_F(UploadTest, UploadStoresTheImagePaddedToWholeBlocksAndCommitsTheMarkerLas
 }
 
 TEST_F(UploadTest, BlockSizeFollowsTheEepromTypeSelectedAtTheClick) {
-    WriteImage(64);
+    WriteImage(64);  // a whole number of blocks of either size: no padding
     const std::vector<std::pair<EepromType, std::size_t>> cases{{kNoEepromType, 8},
                                                                 {kEeprom24C02, 8},
                                                                 {kEeprom24C08, 8},
@@ -62,15 +62,6 @@ TEST_F(UploadTest, BlockSizeFollowsTheEepromTypeSelectedAtTheClick) {
         EXPECT_EQ(CountSent(EE_SET_OFFSET), blocks + 1) << type;  // + header commit
         EXPECT_EQ(CountSent(EE_END_BLOCK), blocks + 1) << type;
     }
-}
-
-TEST_F(UploadTest, SmallFilesBecomeOneBlock) {
-    settings.eepromType = kEeprom24C02;
-    WriteImage(5);
-    Run();
-    EXPECT_EQ(CountSent(EE_SET_OFFSET), 2u);  // the block and the header commit
-    EXPECT_EQ(controller->EepromByte(5), 0x00);
-    EXPECT_EQ(controller->EepromByte(8), 0xFF);
 }
 
 // The whole request sequence of a two-block upload with and without the

@@ -16,9 +16,15 @@ std::string CounterFilePath(std::string_view programPath);
 // missing, unreadable or shorter file counts 0; later bytes are ignored.
 int32_t ReadFinishCount(const std::string& counterFilePath);
 
-// Stores `count` as the file's 4 bytes. Returns false when it cannot be
-// written.
-bool WriteFinishCount(const std::string& counterFilePath, int32_t count);
+// Stores the finish count as the counter file's 4 bytes (signed,
+// little-endian) without ever leaving a truncated or zeroed file behind: the
+// bytes go to a temporary file beside it, which then replaces the counter file
+// in one rename. When anything fails the old file stays as it was and the
+// temporary file is removed. Returns false when the count was not stored.
+bool SaveCounterFile(const std::string& counterFilePath, int32_t count);
+
+// The temporary file SaveCounterFile writes first.
+std::string CounterTemporaryPath(const std::string& counterFilePath);
 
 // The text of the finish count display.
 std::string FinishCountText(int32_t count);

@@ -10,7 +10,6 @@
 #include "app/FinishCounter.h"
 #include "camera/CommandSet.h"
 #include "camera/Discovery.h"
-#include "upload/CounterFile.h"
 #include "upload/DeviceVersion.h"
 #include "upload/UploadHost.h"
 #include "upload/UploadWorker.h"

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "FakeDialogWindow.h"
+#include "TempFolder.h"
 #include "VirtualClock.h"
 #include "app/AppServices.h"
 #include "app/UploadDialogIds.h"
@@ -30,8 +31,8 @@ private:
 class AppTest : public ::testing::Test {
 protected:
     AppTest()
-        : folder_(MakeFolder()),
-          programPath_((folder_ / "Kestrovane.exe").string()),
+        : folder_(FolderName()),
+          programPath_((folder_.Path() / "Kestrovane.exe").string()),
           services_{host_, programPath_, clock_, machine_, machine_, claims_, cameraPath_} {
         host_.SetTemplate(kUploadDialogTemplate, [](FakeDialogWindow& window) {
             window.SetCaption("Pelloric");
@@ -46,9 +47,8 @@ protected:
         host_.SetTemplate(kAboutDialogTemplate,
                           [](FakeDialogWindow& window) { window.SetCaption("关于 Kestrovane"); });
     }
-    ~AppTest() override { std::filesystem::remove_all(folder_); }
 
-    std::filesystem::path CounterFile() const { return folder_ / "Kestrovane.DAT"; }
+    std::filesystem::path CounterFile() const { return folder_.Path() / "Kestrovane.DAT"; }
     void WriteCounterFile(std::initializer_list<unsigned char> bytes) const {
         std::ofstream file(CounterFile(), std::ios::binary);
         for (unsigned char byte : bytes) file.put(static_cast<char>(byte));
@@ -61,17 +61,12 @@ protected:
     CameraPath cameraPath_;
 
 private:
-    static std::filesystem::path MakeFolder() {
+    static std::string FolderName() {
         const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::filesystem::path folder =
-            std::filesystem::temp_directory_path() /
-            (std::string("kestrovane_app_") + test->test_suite_name() + "_" + test->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-        return folder;
+        return std::string("kestrovane_app_") + test->test_suite_name() + "_" + test->name();
     }
 
-    std::filesystem::path folder_;
+    TempFolder folder_;
     FakeProgramPath programPath_;
 
 protected:

@@ -6,7 +6,6 @@
 
 #include "TempFolder.h"
 #include "app/FinishCounter.h"
-#include "upload/CounterFile.h"
 
 namespace kestrovane::testing {
 namespace {

@@ -9,28 +9,9 @@ set -u
 
 driver=$2
 artifacts=$3
-failures=0
 caption=Pelloric
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-# A private copy of the program, so that its counter file is our own.
-folder=$(mktemp -d "${TMPDIR:-/tmp}/kestrovane-app.XXXXXX") || exit 1
-trap 'rm -rf "$folder"' EXIT
-cp "$1" "$folder/Kestrovane.exe" || exit 1
-program="$folder/Kestrovane.exe"
-mkdir -p "$artifacts"
-
-# The dialogs ask for the font "宋体"; where the system has a Chinese font,
-# let Wine draw with it so that the screenshots show the Chinese texts.
-if fc-list 2>/dev/null | grep -q "WenQuanYi Micro Hei"; then
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "宋体" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
-fi
-
-drive() { wine "$driver" "$@" | tr -d '\r'; }
+program_source=$1
+. "$(dirname "$0")/../program-test.sh"
 
 expect_text() {  # id expected-text
     shown=$(drive text "$caption" "$1")
@@ -128,8 +109,4 @@ start_program
 expect_text 1009 "Upload finish times:5"
 end_program click "$caption" 1
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures failure(s)" >&2
-    exit 1
-fi
-echo "main dialog under Wine: all checks passed"
+finish "main dialog"

@@ -10,23 +10,11 @@ set -u
 
 driver=$2
 artifacts=$3
-failures=0
 idle=Pelloric
 # The caption while a worker holds the simulated camera: its device path.
 busy='\\?\usb#vid_3a5e&pid_2b01&mi_00#7&2f1c9a5e&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\global'
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-folder=$(mktemp -d "${TMPDIR:-/tmp}/kestrovane-upload.XXXXXX") || exit 1
-trap 'rm -rf "$folder"' EXIT
-cp "$1" "$folder/Kestrovane.exe" || exit 1
-program="$folder/Kestrovane.exe"
-mkdir -p "$artifacts"
-
-drive() { wine "$driver" "$@" | tr -d '\r'; }
+program_source=$1
+. "$(dirname "$0")/../program-test.sh"
 
 expect_text() {  # caption id expected-text
     shown=$(drive text "$1" "$2")
@@ -124,8 +112,4 @@ count=$(counter_bytes)
 leftovers=$(ls "$folder" | grep -v -e '^Kestrovane\.exe$' -e '^Kestrovane\.DAT$' -e '^firmware\.bin$')
 [ -z "$leftovers" ] || fail "files left beside the program: $leftovers"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures failure(s)" >&2
-    exit 1
-fi
-echo "upload under Wine: all checks passed"
+finish "upload"

@@ -168,8 +168,8 @@ std::string Win32DialogWindow::Caption() {
 }
 
 void Win32DialogWindow::SetCaption(std::string_view caption) {
-    OnWindowThread(false,
-                   [&](HWND w) { return SetWindowTextW(w, WideFromUtf8(caption).c_str()) != FALSE; });
+    OnWindowThread(
+        false, [&](HWND w) { return SetWindowTextW(w, WideFromUtf8(caption).c_str()) != FALSE; });
 }
 
 int Win32DialogWindow::ShowMessage(std::string_view text, std::optional<std::string> caption,

@@ -65,6 +65,9 @@ void UploadRun::Execute() {
     if (!LoadImage() || !PrepareCamera()) return;
     if (!settings_.verifyOnly) image_.bytes[kMarkerOffset] = kMarkerUploadStarted;
     // A dialog that is ending gets no new transfer; it waits for this worker.
+    // The flag goes up before the look: a close that comes after the look
+    // finds the flag and clears it, so either way no block goes out.
+    host_.UploadRunning() = 1;
     if (host_.Closing()) return;
     BeginBlocks();
     if (!SendBlocks()) return;
@@ -129,7 +132,6 @@ bool UploadRun::PrepareCamera() {
 }
 
 void UploadRun::BeginBlocks() {
-    host_.UploadRunning() = 1;
     window_.SetProgressRange(kProgressBar, 1, static_cast<int>(image_.BlockCount() & 0xFFFF));
     window_.SetProgressStep(kProgressBar, 1);
     window_.ShowItem(kProgressBar, true);

@@ -26,7 +26,15 @@ public:
     std::atomic<int32_t>& UploadRunning() override { return uploadRunning; }
     std::atomic<int32_t>& RestartPending() override { return restartPending; }
     bool VerifyOnlySelected() override { return verifyOnlyNow; }
-    bool Closing() override { return closing; }
+    bool Closing() override {
+        const bool value = closing;
+        // Lets a test land the dialog's close right after the worker looked.
+        if (closeRightAfterLook.exchange(false)) {
+            closing = true;
+            uploadRunning.exchange(0);
+        }
+        return value;
+    }
     void CountFinish() override { ++finishCount; }
 
     FakeDialogWindow window{"camera path"};
@@ -34,6 +42,7 @@ public:
     std::atomic<int32_t> restartPending{0};
     std::atomic<bool> verifyOnlyNow{false};
     std::atomic<bool> closing{false};
+    std::atomic<bool> closeRightAfterLook{false};
     std::atomic<int> finishCount{0};
 };
 

@@ -244,6 +244,18 @@ TEST_F(UploadTest, ClosingDialogGetsNoNewTransfer) {
     ExpectWoundDown();
 }
 
+// The dialog's close may come just after the worker looked whether it
+// closes: it then finds no transfer flag to clear, so the worker must see the
+// close itself and send no block.
+TEST_F(UploadTest, ACloseRightAfterTheWorkersLookStillStopsTheRun) {
+    WriteImage(64);
+    host.closeRightAfterLook = true;
+    Run();
+    EXPECT_EQ(CountSent(EE_SET_OFFSET), 0u);
+    EXPECT_EQ(controller->EepromByte(0), 0xFF);
+    ExpectWoundDown();
+}
+
 // --- Every failure of a run: its report, the marker it leaves, the wind-down.
 
 struct FailureRow {

@@ -76,6 +76,25 @@ TEST_F(StagingTest, CheckComparesTheStagedBlockWithoutWriting) {
     EXPECT_EQ(EepromAt(16, 8), block);
 }
 
+TEST_F(StagingTest, CheckOfAFullStagingBufferIsStillAnswered) {
+    using Controller = sim::SimulatedController;
+    // Fills the staging buffer exactly: the check word then has no room of its own.
+    std::vector<uint8_t> full(Controller::kStagingCapacity, 0x00);
+    full[0] = 0x01;  // a first byte that an unanswered check would echo as a match
+    ASSERT_TRUE(SendBlock(0, full));
+    EXPECT_EQ(CheckBlock(full), 0);  // write-protected: nothing was written
+
+    ASSERT_EQ(MakeEepromWritable(camera), 1);
+    full[0] = 0x00;
+    ASSERT_TRUE(SendBlock(0, full));
+    EXPECT_EQ(CheckBlock(full), 1);
+
+    // Words beyond the buffer are lost, so such a block never matches.
+    std::vector<uint8_t> oversized(Controller::kStagingCapacity + 2, 0x00);
+    ASSERT_TRUE(SendBlock(64, oversized));
+    EXPECT_EQ(CheckBlock(oversized), 0);
+}
+
 TEST_F(StagingTest, AddressesWrapAroundTheEepromSize) {
     ASSERT_EQ(MakeEepromWritable(camera), 1);
     ASSERT_TRUE(SendBlock(256 + 4, block));

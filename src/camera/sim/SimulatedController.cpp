@@ -113,14 +113,20 @@ void SimulatedController::HandleEepromSet(const XuRequest& bytes) {
         case EE_SET_OFFSET:
             stagingOffset_ = Operand(bytes[1], bytes[2]);
             staged_.clear();
+            droppedWords_ = 0;
             break;
         case EE_DATA_WORD:
-            // Kept in the staging buffer; a GET that follows makes it a block check.
-            if (staged_.size() + 2 <= kStagingCapacity) {
+            // Kept in the staging buffer while it has room; a GET that follows
+            // makes it a block check, answered also when the word found no room.
+            lastWord_ = {bytes[1], bytes[2]};
+            lastWordStaged_ = staged_.size() + 2 <= kStagingCapacity;
+            if (lastWordStaged_) {
                 staged_.push_back(bytes[1]);
                 staged_.push_back(bytes[2]);
-                pendingEeprom_ = Pending::BlockCheck;
+            } else {
+                ++droppedWords_;
             }
+            pendingEeprom_ = Pending::BlockCheck;
             break;
         case EE_END_BLOCK:
             if (WritableLocked()) {
@@ -148,14 +154,20 @@ XuRequest SimulatedController::EepromChannelReply(const XuRequest& last) {
     switch (pendingEeprom_) {
         case Pending::BlockCheck: {
             // The data word just sent was the check word, not block data.
-            const uint8_t first = staged_[staged_.size() - 2];
-            const uint8_t second = staged_[staged_.size() - 1];
-            staged_.resize(staged_.size() - 2);
+            const auto [first, second] = lastWord_;
+            if (lastWordStaged_) {
+                staged_.resize(staged_.size() - 2);
+            } else {
+                --droppedWords_;
+            }
             pendingEeprom_ = Pending::None;
             const bool checkWordFits =
                 staged_.size() >= 2 && staged_[0] == first && staged_[1] == second;
+            // A block that lost words to a full buffer never reached the EEPROM whole.
+            const bool blockWhole = droppedWords_ == 0;
             const bool forcedMismatch = mismatchBlock_ && CurrentBlock() == *mismatchBlock_;
-            const bool match = checkWordFits && StagedBlockMatches() && !forcedMismatch;
+            const bool match =
+                checkWordFits && blockWhole && StagedBlockMatches() && !forcedMismatch;
             return {EE_CHECK_BLOCK, static_cast<uint8_t>(match ? 1 : 0), 0};
         }
         case Pending::DirectRead:
@@ -374,6 +386,7 @@ void SimulatedController::Restart() {
     chipRegisters_[kEepromControlRegister] = kEepromControlPowerOn;
     chipRegisters_[kWriteProtectRegister] = kWriteProtectPowerOn;
     staged_.clear();
+    droppedWords_ = 0;
     pendingEeprom_ = pendingCommand_ = Pending::None;
 }
 

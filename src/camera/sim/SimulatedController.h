@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "camera/Clock.h"
@@ -124,6 +125,9 @@ private:
 
     uint16_t stagingOffset_ = 0;
     std::vector<uint8_t> staged_;
+    size_t droppedWords_ = 0;  // data words of this block that found the buffer full
+    std::pair<uint8_t, uint8_t> lastWord_{};
+    bool lastWordStaged_ = false;
     uint16_t directAddress_ = 0;
     bool selectedSensor_ = false;
     uint16_t selectedAddress_ = 0;

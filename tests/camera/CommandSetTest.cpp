@@ -33,6 +33,16 @@ TEST_F(Level1Camera, ChipRegisterReadSendsOpFirstAndDecodesLittleEndianReply) {
     EXPECT_EQ(value, 0xBF76);
 }
 
+TEST_F(Level1Camera, RegisterWriteSendsTheWriteOpFirst) {
+    ASSERT_EQ(WriteRegister(camera, 0x0012, 0x00FF, SENSOR_LEVEL1), XU_OK);
+    ASSERT_EQ(WriteRegister(camera, 0x0301, 0x005A, CHIP_LEVEL1), XU_OK);
+    EXPECT_EQ(
+        SentRequests(CommandChannel),
+        (Bytes{{0x00, 0x12, 0x00}, {0x02, 0xFF, 0x00}, {0x01, 0x01, 0x03}, {0x03, 0x5A, 0x00}}));
+    EXPECT_EQ(controller->SensorRegister(0x0012), 0x00FF);
+    EXPECT_EQ(controller->ChipRegister(0x0301), 0x5A);
+}
+
 TEST_F(Level2Camera, RegisterRequestsPutTheOpInTheMiddle) {
     uint16_t value = 0;
     ASSERT_EQ(ReadRegister(camera, 0x1234, value, CHIP_LEVEL2), XU_OK);

@@ -146,16 +146,40 @@ TEST_F(StagingTest, LatencyIsPaidOnTheMachineClock) {
 TEST_F(SimulatedCameraTest, RequestsOutsideTheExtensionUnitFramingAreRefused) {
     XuRequest data{0x07, 0x07, 0x00};
     uint32_t returned = 0;
-    NodePropertyRequest request{XuPropertySet, CommandChannel, kXuSetFlags,
-                                sim::SimulatedController::kExtensionUnitNode, 0};
+    NodePropertyRequest request{XuPropertySet, CommandChannel, kXuSetFlags, 2, 0};
     EXPECT_EQ(controller->Transfer(request, data.data(), 3, &returned, clock), kS_OK);
-    NodePropertyRequest wrongNode = request;
-    wrongNode.nodeId = 1;
-    EXPECT_EQ(controller->Transfer(wrongNode, data.data(), 3, &returned, clock), kE_FAIL);
+    NodePropertyRequest wrongFlags = request;
+    wrongFlags.flags = KSPROPERTY_TYPE_SET;
+    EXPECT_EQ(controller->Transfer(wrongFlags, data.data(), 3, &returned, clock), kE_FAIL);
     NodePropertyRequest wrongSelector = request;
     wrongSelector.id = 3;
     EXPECT_EQ(controller->Transfer(wrongSelector, data.data(), 3, &returned, clock), kE_FAIL);
     EXPECT_EQ(controller->Transfer(request, data.data(), 2, &returned, clock), kE_FAIL);
+}
+
+TEST_F(SimulatedCameraTest, OnlyTheVendorNodeOfTheTopologyAnswers) {
+    // An extension unit behind a node whose type query fails, at node 3.
+    sim::SimulatedDevice device;
+    device.path = sim::UsbCameraPath("3a5e", "0004", "late-unit");
+    device.nodeTypes = sim::PlainCameraNodes();
+    device.nodeTypes.insert(device.nodeTypes.begin(), KSNODETYPE_DEV_SPECIFIC);
+    device.nodeTypes.push_back(KSNODETYPE_DEV_SPECIFIC);
+    device.failingNodeTypeQueries = {0};
+    device.controller = std::make_shared<sim::SimulatedController>(256, 1);
+    machine.AddDevice(device);
+    const CameraTarget late{machine, *device.path};
+    XuProtocolLevel level = 0;
+    EXPECT_EQ(QueryXuProtocol(late, level), XU_OK);
+    EXPECT_EQ(level, 1);
+
+    std::unique_ptr<CaptureFilter> filter;
+    ASSERT_EQ(OpenCamera(late, &filter), XU_OK);
+    std::unique_ptr<PropertyControl> control;
+    ASSERT_EQ(GetKsControl(filter.get(), &control), XU_OK);
+    XuRequest probe = ProbeRequest();
+    EXPECT_EQ(XuSet(control.get(), CommandChannel, 3, probe.data(), 3), 1);
+    EXPECT_EQ(XuSet(control.get(), CommandChannel, 1, probe.data(), 3), 0);
+    EXPECT_EQ(XuSet(control.get(), CommandChannel, 7, probe.data(), 3), 0);
 }
 
 TEST_F(SimulatedCameraTest, Level2TypeRequestAlsoSelectsARegister) {

@@ -50,8 +50,8 @@ HResult SimulatedController::Transfer(const NodePropertyRequest& request, uint8_
     ++transfers_;
 
     const bool isGet = request.flags == kXuGetFlags;
-    const bool framed = request.set == XuPropertySet && request.nodeId == kExtensionUnitNode &&
-                        request.reserved == 0 && (isGet || request.flags == kXuSetFlags) &&
+    const bool framed = request.set == XuPropertySet && request.reserved == 0 &&
+                        (isGet || request.flags == kXuSetFlags) &&
                         (request.id == EepromChannel || request.id == CommandChannel) &&
                         length == kXuRequestLength && data != nullptr;
     if (!framed) return kE_FAIL;

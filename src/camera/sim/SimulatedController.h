@@ -47,7 +47,8 @@ public:
 
     explicit SimulatedController(size_t eepromSize = 16384, XuProtocolLevel level = 2);
 
-    // The extension unit's answer to one property request of the host.
+    // The extension unit's answer to one property request of the host (the
+    // device has already checked that it addresses the extension unit's node).
     HResult Transfer(const NodePropertyRequest& request, uint8_t* data, uint32_t length,
                      uint32_t* bytesReturned, Clock& clock);
 
@@ -64,8 +65,6 @@ public:
     bool EepromWritable() const;
     XuProtocolLevel ProtocolLevel() const;
     void SetProtocolLevel(XuProtocolLevel level);
-    // The node id of the extension unit in the camera's topology.
-    static constexpr uint32_t kExtensionUnitNode = 2;
 
     // --- recorded requests ---
     std::vector<RecordedTransfer> TransferLog() const;

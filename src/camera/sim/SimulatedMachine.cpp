@@ -20,6 +20,11 @@ public:
                        uint32_t* bytesReturned) override {
         if (bytesReturned) *bytesReturned = 0;
         if (!device_->controller) return kE_FAIL;  // no extension unit answers
+        // Only the vendor-specific node of the topology is the extension unit.
+        const auto& nodes = device_->nodeTypes;
+        if (request.nodeId >= nodes.size() || nodes[request.nodeId] != KSNODETYPE_DEV_SPECIFIC) {
+            return kE_FAIL;
+        }
         return device_->controller->Transfer(request, data, length, bytesReturned, clock_);
     }
 

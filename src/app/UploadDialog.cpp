@@ -105,8 +105,12 @@ void UploadDialog::ShowFinishCount() {
 }
 
 void UploadDialog::CountFinish() {
-    const int32_t count = finishCount.fetch_add(1) + 1;
-    SaveFinishCount(count);
+    {
+        // A worker's count and Reset Times on the UI thread store the count
+        // one after the other, so the file always ends with the count shown.
+        std::lock_guard lock(finishCountLock_);
+        SaveFinishCount(finishCount.fetch_add(1) + 1);
+    }
     ShowFinishCount();
 }
 
@@ -365,8 +369,11 @@ void UploadDialog::OnForceKind256B() {
 }
 
 void UploadDialog::OnResetTimes() {
-    finishCount = 0;
-    SaveFinishCount(0);
+    {
+        std::lock_guard lock(finishCountLock_);
+        finishCount = 0;
+        SaveFinishCount(0);
+    }
     ShowFinishCount();
 }
 

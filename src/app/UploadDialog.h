@@ -121,6 +121,7 @@ private:
     static std::span<const CommandBinding<UploadDialog>> CommandTable();
 
     const AppServices services_;
+    std::mutex finishCountLock_;  // a count change and its save go together
     std::thread worker_;
     std::atomic<bool> workerFinished_{true};
     std::atomic<bool> closing_{false};

@@ -14,6 +14,17 @@ fail() {
 
 drive() { wine "$driver" "$@" | tr -d '\r'; }
 
+# Checks a control's text, giving the program up to 10 s to get there (a busy
+# machine may still be delivering the click that changes it).
+expect_text_in() {  # caption id expected-text
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
+        shown=$(drive text "$1" "$2")
+        [ "$shown" = "$3" ] && return 0
+        sleep 1
+    done
+    fail "control $2 reads \"$shown\", expected \"$3\""
+}
+
 finish() {  # test name
     if [ "$failures" -ne 0 ]; then
         echo "$failures failure(s)" >&2

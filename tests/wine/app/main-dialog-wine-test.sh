@@ -13,10 +13,7 @@ caption=Pelloric
 program_source=$1
 . "$(dirname "$0")/../program-test.sh"
 
-expect_text() {  # id expected-text
-    shown=$(drive text "$caption" "$1")
-    [ "$shown" = "$2" ] || fail "control $1 reads \"$shown\", expected \"$2\""
-}
+expect_text() { expect_text_in "$caption" "$@"; }  # id expected-text
 
 expect_state() {  # id visible checked
     shown=$(drive state "$caption" "$1")

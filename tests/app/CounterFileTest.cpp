@@ -25,18 +25,6 @@ protected:
     const std::string path_ = (folder_.Path() / "Kestrovane.DAT").string();
 };
 
-TEST_F(CounterFileTest, ReadsSignedLittleEndianCountsAndZeroForMissingOrShortFiles) {
-    EXPECT_EQ(ReadFinishCount(path_), 0);
-    Write({0x05, 0x00, 0x00, 0x00});
-    EXPECT_EQ(ReadFinishCount(path_), 5);
-    Write({0xFF, 0xFF, 0xFF, 0xFF});
-    EXPECT_EQ(ReadFinishCount(path_), -1);
-    Write({0x07, 0x00, 0x00});
-    EXPECT_EQ(ReadFinishCount(path_), 0);
-    Write({0x02, 0x01, 0x00, 0x00, 0x99});
-    EXPECT_EQ(ReadFinishCount(path_), 0x102);
-}
-
 TEST_F(CounterFileTest, SaveReplacesTheWholeFileAndLeavesNoTemporary) {
     Write({0x09, 0x09, 0x09, 0x09, 0x09, 0x09});
     ASSERT_TRUE(SaveCounterFile(path_, 0x01020304));

@@ -5,7 +5,9 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-    wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei
+    # `wine` puts wine, wineboot and wineserver on the PATH; `wine64` alone has
+    # only the loader under /usr/lib/wine.
+    wine wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -18,3 +20,9 @@ if ((${#missing[@]})); then
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
+
+# What the build and the Wine tests call must now be on the PATH.
+for tool in cmake ninja x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix \
+            wine wineboot wineserver Xvfb import identify; do
+    command -v "$tool" >/dev/null || { echo "install-deps: $tool is still missing" >&2; exit 1; }
+done

@@ -2,10 +2,12 @@
 
 #include "app/DialogHost.h"
 #include "app/ProgramPath.h"
+#include "app/SimulationMenu.h"
 #include "camera/CameraClaim.h"
 #include "camera/CameraPath.h"
 #include "camera/CameraPort.h"
 #include "camera/Clock.h"
+#include "camera/DeviceInstaller.h"
 #include "camera/WindowList.h"
 
 namespace kestrovane {
@@ -22,6 +24,11 @@ struct AppServices {
     WindowList& windows;
     CameraClaims& claims;
     CameraPath& cameraPath;
+    // The system's device installer: restarts a camera after "New bin works".
+    DeviceInstaller& installer;
+    // Present when the cameras are simulated: the system menu then offers to
+    // unplug the camera and to plug a new one in.
+    SimulationMenu* simulationMenu = nullptr;
 };
 
 }  // namespace kestrovane

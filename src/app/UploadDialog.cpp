@@ -8,11 +8,11 @@
 #include "app/DialogHost.h"
 #include "app/EepromTypeItems.h"
 #include "app/FinishCounter.h"
+#include "app/NewImageCompletion.h"
+#include "app/UploadHost.h"
+#include "app/UploadWorker.h"
 #include "camera/CommandSet.h"
 #include "camera/Discovery.h"
-#include "upload/DeviceVersion.h"
-#include "upload/UploadHost.h"
-#include "upload/UploadWorker.h"
 
 namespace kestrovane {
 
@@ -23,20 +23,27 @@ constexpr uint32_t kStopPauseMs = 500;
 // How long Stop gives the worker to see its request.
 constexpr uint32_t kStopButtonPauseMs = 200;
 
+constexpr std::string_view kIdleCaption = "Pelloric";
+
 using message_box::kIconError;
 
 constexpr std::string_view kNotSupported = "Function not supported by current BIN";
 
-// The dialog as its upload worker sees it.
+// The dialog as its workers see it.
 class DialogUploadHost final : public UploadHost {
 public:
     explicit DialogUploadHost(UploadDialog& dialog) : dialog_(dialog) {}
     DialogWindow& Window() override { return dialog_.Window(); }
     std::atomic<int32_t>& UploadRunning() override { return dialog_.uploadRunning; }
     std::atomic<int32_t>& RestartPending() override { return dialog_.restartPending; }
-    bool VerifyOnlySelected() override { return dialog_.verifyOnly != 0; }
+    std::atomic<int32_t>& CurrentCameraDone() override { return dialog_.currentCameraDone; }
+    std::string IdleButtonText() override {
+        return IdleUploadButtonText({dialog_.verifyAfterWrite != 0, dialog_.verifyOnly != 0,
+                                     dialog_.autoUpload != 0, dialog_.runNewBin != 0});
+    }
     bool Closing() override { return dialog_.Closing(); }
     void CountFinish() override { dialog_.CountFinish(); }
+    int Report(const MessageReport& message) override { return dialog_.WorkerReport(message); }
 
 private:
     UploadDialog& dialog_;
@@ -145,6 +152,71 @@ void UploadDialog::StopWorkerAndWait() {
     closing_ = false;  // the dialog may stay open when its exchange fails
 }
 
+int UploadDialog::WorkerReport(const MessageReport& message) {
+    ++workerBoxesOpen_;
+    const int answer = Window().ShowMessage(message.text, message.caption, message.style);
+    --workerBoxesOpen_;
+    // A close that came while the box was open ends the dialog now.
+    if (const int result = deferredEnd_.exchange(kNoDeferredEnd); result != kNoDeferredEnd) {
+        Window().EndDialog(result);
+    }
+    return answer;
+}
+
+// --- New bin works: the completion timer and the camera's restart ----------
+
+bool UploadDialog::RestartAwaited() {
+    std::lock_guard lock(restartLock_);
+    return restartPending != 0 || pendingRestart_.has_value();
+}
+
+void UploadDialog::OnTimer(int /*timerId*/) {
+    // The run that asked for the restart may still be winding down, and a
+    // tick can arrive inside any message box: the restart starts once no
+    // worker is alive, and only once, since the flag is cleared first.
+    if (restartPending == 0 || WorkerActive() || closeInProgress_) return;
+    restartPending = 0;
+    StartWorker([this] { CompletePendingRestart(); });
+}
+
+void UploadDialog::CompletePendingRestart() {
+    std::optional<PendingRestart> pending;
+    {
+        std::lock_guard lock(restartLock_);
+        pending.swap(pendingRestart_);
+    }
+    const std::string path = pending ? pending->cameraPath : services_.cameraPath.Get();
+    DialogUploadHost host(*this);
+    CompleteNewImageUpload(host, services_.installer, services_.clock, path);
+    // Only now may another copy (or this one) take the camera.
+    Window().SetCaption(kIdleCaption);
+}
+
+void UploadDialog::FinishRestartBeforeClosing() {
+    if (restartPending.exchange(0) == 0) return;
+    CompletePendingRestart();
+}
+
+bool UploadDialog::PrepareToEnd(int result) {
+    // A close delivered while an earlier one waits for the worker.
+    if (closeInProgress_) return false;
+    if (workerBoxesOpen_ > 0) {
+        // A close from inside the worker's own message box: waiting for the
+        // worker here would wait for the box that waits for this handler.
+        // Ask the worker to stop; the dialog ends when the box returns.
+        closing_ = true;
+        uploadRunning = 0;
+        int none = kNoDeferredEnd;
+        deferredEnd_.compare_exchange_strong(none, result);  // the first close decides
+        return false;
+    }
+    closeInProgress_ = true;
+    StopWorkerAndWait();
+    FinishRestartBeforeClosing();
+    closeInProgress_ = false;
+    return true;
+}
+
 // --- Dialog start, system menu, closing ------------------------------------
 
 bool UploadDialog::OnInitDialog() {
@@ -154,6 +226,11 @@ bool UploadDialog::OnInitDialog() {
 
     const std::string aboutEntry = window.ResourceString(kAboutMenuStringId);
     if (!aboutEntry.empty()) window.AppendSystemMenuItem(kAboutSystemCommand, aboutEntry);
+    if (services_.simulationMenu != nullptr) {
+        window.AppendSystemMenuItem(kUnplugSimulatedCameraCommand, "Unplug simulated camera");
+        window.AppendSystemMenuItem(kPlugInSimulatedCameraCommand,
+                                    "Plug in a new simulated camera");
+    }
 
     window.SetIcon(appIcon);
     window.InitializeCom();
@@ -175,33 +252,38 @@ bool UploadDialog::OnInitDialog() {
 }
 
 bool UploadDialog::OnSysCommand(uint32_t command) {
-    if ((command & 0xFFF0) != kAboutSystemCommand) return false;
+    const uint32_t item = command & 0xFFF0;
+    SimulationMenu* simulation = services_.simulationMenu;
+    if (simulation != nullptr && item == kUnplugSimulatedCameraCommand) {
+        simulation->UnplugCamera();
+        return true;
+    }
+    if (simulation != nullptr && item == kPlugInSimulatedCameraCommand) {
+        simulation->PlugInNewCamera();
+        return true;
+    }
+    if (item != kAboutSystemCommand) return false;
     AboutDialog about;
     services_.dialogHost.RunModal(about);
     return true;
 }
 
-void UploadDialog::OnClose() {
-    StopWorkerAndWait();
-    Dialog::OnClose();
-}
-
 void UploadDialog::OnOK() {
-    StopWorkerAndWait();
-    Dialog::OnOK();
+    if (PrepareToEnd(kIdOk)) Dialog::OnOK();
 }
 
 void UploadDialog::OnCancel() {
-    StopWorkerAndWait();
-    Dialog::OnCancel();
+    if (PrepareToEnd(kIdCancel)) Dialog::OnCancel();
 }
 
 void UploadDialog::OnWindowDestroyed() {
     // The window is gone: a worker still running only meets a window that
-    // does nothing, and is waited for here at the latest.
+    // does nothing, and is waited for here at the latest; a restart still
+    // owed is carried out (its reports go nowhere).
     closing_ = true;
     uploadRunning = 0;
     JoinWorker();
+    FinishRestartBeforeClosing();
 }
 
 void UploadDialog::DoDataExchange(DataExchange& exchange) {
@@ -248,12 +330,9 @@ void UploadDialog::OnUploadOrStop() {
         window.SetItemText(kStatusText, "Operation status: Not started");
         return;
     }
-    // A worker that is still starting or winding down keeps the camera.
-    if (WorkerActive()) return;
-    if (autoUpload != 0) {
-        window.ShowMessage("Auto upload is not available in this version", "Error", kIconError);
-        return;
-    }
+    // A worker that is still starting or winding down keeps the camera, and
+    // so does a camera whose restart is still to come.
+    if (WorkerActive() || RestartAwaited()) return;
 
     std::unique_ptr<CameraClaim> claim;
     if (FindCamera(services_.cameras, services_.windows, services_.clock, services_.cameraPath,
@@ -263,11 +342,21 @@ void UploadDialog::OnUploadOrStop() {
     }
     const UploadSettings settings = SettingsOfThisClick();
     window.SetCaption(settings.cameraPath);
-    // The claim is held until the worker's wind-down has restored the caption.
+    // The claim is held until the worker's wind-down has restored the
+    // caption, or, after "New bin works", until the camera has restarted.
     std::shared_ptr<CameraClaim> heldClaim = std::move(claim);
-    StartWorker([this, settings, heldClaim]() mutable {
+    const bool autoRun = autoUpload != 0;
+    StartWorker([this, settings, heldClaim, autoRun]() mutable {
         DialogUploadHost host(*this);
-        uploadWorker(host, services_.cameras, services_.clock, settings);
+        if (autoRun) {
+            autoUploadWorker(host, services_.cameras, services_.clock, settings);
+        } else {
+            uploadWorker(host, services_.cameras, services_.clock, settings);
+        }
+        if (restartPending != 0) {
+            std::lock_guard lock(restartLock_);
+            pendingRestart_ = PendingRestart{std::move(heldClaim), settings.cameraPath};
+        }
         heldClaim.reset();
     });
 }
@@ -402,9 +491,8 @@ void UploadDialog::OnErase() {
     EraseDeviceImage(Window(), access);
 }
 
-// --- Left to the completion timer and the Advanced dialog -------------------
+// --- Left to the Advanced dialog --------------------------------------------
 
-void UploadDialog::OnTimer(int /*timerId*/) {}  // completes a "New bin works" upload
-void UploadDialog::OnAdvanced() {}              // opens the Advanced dialog
+void UploadDialog::OnAdvanced() {}  // opens the Advanced dialog
 
 }  // namespace kestrovane

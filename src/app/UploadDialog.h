@@ -3,18 +3,22 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <thread>
 
 #include "app/AppServices.h"
 #include "app/CommandTable.h"
+#include "app/DeviceCommands.h"
 #include "app/Dialog.h"
 #include "app/DialogControls.h"
 #include "app/UploadDialogIds.h"
-#include "upload/CameraAccess.h"
-#include "upload/UploadOptions.h"
+#include "app/UploadOptions.h"
+#include "app/UploadReports.h"
+#include "camera/CameraClaim.h"
 #include "upload/UploadSettings.h"
 
 namespace kestrovane {
@@ -25,6 +29,12 @@ namespace kestrovane {
 // below; those both may touch are atomics, the image path is guarded by a
 // lock. The dialog owns its worker and never ends before the worker has ended,
 // so a worker never reaches a window that is gone.
+//
+// A message box keeps dispatching the window's messages, so a close or a timer
+// tick can arrive inside any box: a close inside a worker's own box does not
+// wait for that worker (the worker waits for the box), a close inside the
+// close-time wait is ignored, and a tick starts the camera restart only when
+// no worker is alive.
 class UploadDialog : public Dialog {
 public:
     explicit UploadDialog(const AppServices& services);
@@ -66,6 +76,11 @@ public:
     // One more finished upload: counted, saved, shown. Safe from the worker.
     void CountFinish();
 
+    // --- Reports of the workers. ---
+    // A worker's message box. While it is open a close does not wait for the
+    // worker; the dialog ends once the box has returned.
+    int WorkerReport(const MessageReport& message);
+
     // --- Worker. ---
     // Runs `work` on the dialog's worker thread. A worker still winding down
     // is waited for first, so at most one runs at a time.
@@ -80,9 +95,9 @@ public:
 
     // --- Events. ---
     bool OnInitDialog() override;
+    // The 500 ms completion timer: finishes a "New bin works" upload.
     void OnTimer(int timerId) override;
     bool OnSysCommand(uint32_t command) override;
-    void OnClose() override;
     void OnWindowDestroyed() override;
 
 protected:
@@ -110,6 +125,18 @@ private:
     void OnErase();
 
     void JoinWorker();
+    // The common start of every route that ends the dialog. False when the
+    // dialog must not end now: a close is already under way, or the close
+    // came from inside a worker's message box and is carried out when the
+    // box returns.
+    bool PrepareToEnd(int result);
+    // A camera restart asked for and not yet done is done before the dialog
+    // ends.
+    void FinishRestartBeforeClosing();
+    // Restarts the camera of the last "New bin works" upload, reports and
+    // counts it, then gives the camera back.
+    void CompletePendingRestart();
+    bool RestartAwaited();
     // Refuses a camera operation while a worker is alive; true when refused.
     bool RefuseWhileWorking();
     UploadOptions CurrentOptions() const;
@@ -125,6 +152,19 @@ private:
     std::thread worker_;
     std::atomic<bool> workerFinished_{true};
     std::atomic<bool> closing_{false};
+    bool closeInProgress_ = false;  // user-interface thread only
+    std::atomic<int> workerBoxesOpen_{0};
+    static constexpr int kNoDeferredEnd = -1000;
+    std::atomic<int> deferredEnd_{kNoDeferredEnd};
+
+    // The camera of a "New bin works" upload stays this copy's (caption and
+    // claim) until the completion timer has restarted it.
+    struct PendingRestart {
+        std::shared_ptr<CameraClaim> claim;
+        std::string cameraPath;
+    };
+    std::mutex restartLock_;
+    std::optional<PendingRestart> pendingRestart_;
 };
 
 }  // namespace kestrovane

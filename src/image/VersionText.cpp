@@ -1,6 +1,8 @@
 #include "image/VersionText.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 namespace kestrovane {
 
@@ -29,6 +31,17 @@ std::optional<std::string> readVersionText(const ImageBytes& image, VersionField
     VersionFieldBytes bytes{};
     if (!image.Read(versionFieldOffset(field), bytes)) return std::nullopt;
     return decodeVersionText(bytes);
+}
+
+std::optional<std::string> readFileBinVersion(const std::string& path) {
+    std::ifstream file(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                       std::ios::binary);
+    if (!file) return std::nullopt;
+    VersionFieldBytes field{};
+    file.seekg(static_cast<std::streamoff>(kBinVersionOffset));
+    if (file) file.read(reinterpret_cast<char*>(field.data()), field.size());
+    // Only the bytes the file has count; the rest stays 0 and ends the text.
+    return decodeVersionText(field);
 }
 
 WriteStatus writeVersionText(ImageBytes& image, VersionField field, std::string_view text) {

@@ -32,6 +32,11 @@ std::optional<VersionFieldBytes> encodeVersionText(std::string_view text);
 // The decoded text of a field of an image, or nothing when the field runs past the end.
 std::optional<std::string> readVersionText(const ImageBytes& image, VersionField field);
 
+// The firmware version text of the image file at `path` (UTF-8), or nothing
+// when the file cannot be opened. A file that ends inside the field gives the
+// text of the bytes it has; bytes past its end count as the end of the text.
+std::optional<std::string> readFileBinVersion(const std::string& path);
+
 // Stores text in a field of an image; TooLong for more than 16 characters.
 WriteStatus writeVersionText(ImageBytes& image, VersionField field, std::string_view text);
 

@@ -2,24 +2,34 @@
 
 #include <string>
 
-#include "app/DialogWindow.h"
-#include "upload/CameraAccess.h"
+#include "camera/Discovery.h"
 
 namespace kestrovane {
 
-// Get Version: reads the image and hardware version texts from the EEPROM of
-// the camera FindCamera chooses and shows them in statics 1057 and 1058, under
-// the wait cursor. Bytes that could not be read show as nothing.
-void ShowDeviceVersions(DialogWindow& window, CameraAccess& access);
+// The version texts stored in a camera's EEPROM.
+struct DeviceVersions {
+    // False when the camera does not speak a protocol level with EEPROM
+    // reads; nothing was read then.
+    bool supported = false;
+    // XU_OK, or the code of the first read that failed.
+    int result = XU_NO_DEVICE;
+    // Decoded from what was read; bytes not read count as the end of the text.
+    std::string binVersion;
+    std::string hwVersion;
+};
 
-// Erase: after the user confirms, overwrites the EEPROM's first two bytes (the
-// image's marker) with 0xFF. Nothing is sent when no camera can be chosen, and
-// "Erase Finished" is shown only when all three erase requests went through.
-void EraseDeviceImage(DialogWindow& window, CameraAccess& access);
+DeviceVersions ReadDeviceVersions(const CameraTarget& camera);
 
-// The text of static 1010 for an image file: "Bin Version:" and the version
-// stored at 0x70, or nothing when the file cannot be opened. A file that ends
-// inside the field gives the text of the bytes it has.
-std::optional<std::string> FileBinVersionText(const std::string& path);
+enum class EraseResult {
+    Erased,
+    NotWritable,   // the EEPROM could not be made writable; nothing was erased
+    NoDevice,      // the camera was not found
+    NotSupported,  // no extension unit or no property control
+    TransferFailed,
+};
+
+// Erases the image: overwrites the EEPROM's first two bytes (the image's
+// marker) with 0xFF, so the camera no longer boots it.
+EraseResult EraseImage(const CameraTarget& camera);
 
 }  // namespace kestrovane

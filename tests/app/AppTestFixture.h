@@ -12,6 +12,7 @@
 #include "VirtualClock.h"
 #include "app/AppServices.h"
 #include "app/UploadDialogIds.h"
+#include "camera/sim/SimulatedDeviceInstaller.h"
 #include "camera/sim/SimulatedMachine.h"
 
 namespace kestrovane::testing {
@@ -33,7 +34,8 @@ protected:
     AppTest()
         : folder_(FolderName()),
           programPath_((folder_.Path() / "Kestrovane.exe").string()),
-          services_{host_, programPath_, clock_, machine_, machine_, claims_, cameraPath_} {
+          services_{host_,    programPath_, clock_,      machine_,
+                    machine_, claims_,      cameraPath_, installer_} {
         host_.SetTemplate(kUploadDialogTemplate, [](FakeDialogWindow& window) {
             window.SetCaption("Pelloric");
             window.SetResourceString(kAboutMenuStringId, "关于 Kestrovane(&A)...");
@@ -59,6 +61,7 @@ protected:
     sim::SimulatedMachine machine_{clock_};
     InProcessCameraClaims claims_;
     CameraPath cameraPath_;
+    sim::SimulatedDeviceInstaller installer_{machine_};
 
 private:
     static std::string FolderName() {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "AppTestFixture.h"
@@ -66,7 +67,8 @@ TEST_F(CloseTest, WithAWorkerEveryRouteStopsPausesAndWaitsForIt) {
                              services_.cameras,
                              services_.windows,
                              services_.claims,
-                             services_.cameraPath};
+                             services_.cameraPath,
+                             services_.installer};
         UploadDialog dialog(services);
         std::atomic<int> blocks{0};
         std::atomic<bool> ended{false};
@@ -84,6 +86,49 @@ TEST_F(CloseTest, WithAWorkerEveryRouteStopsPausesAndWaitsForIt) {
         EXPECT_EQ(clock.NowMs(), 500u);
         EXPECT_EQ(clock.SleepCount(), 1u);
     }
+}
+
+// A message box keeps dispatching messages: a close can arrive inside the
+// worker's own box, where waiting for the worker would wait for the box.
+TEST_F(CloseTest, ACloseInsideAWorkersMessageBoxEndsTheDialogWhenTheBoxReturns) {
+    const std::string path = sim::UsbCameraPath("3a5e", "2b01", "7&close&0&0000");
+    machine_.AttachCamera(path, 16384, 2)->MismatchCheckOfBlock(1);
+    const std::string image = (CounterFile().parent_path() / "image.bin").string();
+    std::ofstream(image, std::ios::binary) << std::string(64, 'x');
+    UploadDialog dialog(services_);
+    host_.SetScript(kUploadDialogTemplate, [&](Dialog& d, FakeDialogWindow& window) {
+        window.SetItemText(kBinFileEdit, image);
+        window.ScriptWhileMessageOpen([&] {
+            EXPECT_EQ(window.Messages().back().text, "Verify fail, block index = 0");
+            d.OnClose();
+            d.OnCommand(kIdOk);  // a second close from inside the same box
+            EXPECT_FALSE(window.EndResult().has_value());
+        });
+        d.OnCommand(kUploadButton);
+        ASSERT_TRUE(window.ServeUntil([&] { return window.EndResult().has_value(); }));
+        EXPECT_EQ(window.EndResult(), kIdCancel);
+    });
+    host_.RunModal(dialog);
+    EXPECT_FALSE(dialog.WorkerActive());
+    EXPECT_FALSE(claims_.IsClaimed(path));
+}
+
+// Another program's close can arrive while the close-time wait serves the
+// window: it must neither wait a second time nor end the dialog twice.
+TEST_F(CloseTest, ASecondCloseDuringTheCloseTimeWaitIsHarmless) {
+    UploadDialog dialog(services_);
+    std::atomic<int> blocks{0};
+    std::atomic<bool> ended{false};
+    host_.SetScript(kUploadDialogTemplate, [&](Dialog& d, FakeDialogWindow& window) {
+        StartBlockWorker(dialog, blocks, ended);
+        while (blocks < 3) std::this_thread::yield();
+        window.ScriptWhileWaiting([&] { d.OnClose(); });
+        d.OnClose();
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(window.EndResult(), kIdCancel);
+    });
+    EXPECT_EQ(host_.RunModal(dialog), kIdCancel);
+    EXPECT_EQ(clock_.NowMs(), 500u);  // one stop pause, not two
 }
 
 TEST_F(CloseTest, AWorkerWindingDownIsWaitedForWithoutAPause) {

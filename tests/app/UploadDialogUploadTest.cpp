@@ -69,11 +69,10 @@ protected:
         return path;
     }
 
-    static void WaitUntilIdle(UploadDialog& dialog) {
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (dialog.WorkerActive() && std::chrono::steady_clock::now() < giveUp) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+    // Serves the worker's message boxes, as the window's thread does, until
+    // the worker has ended.
+    static void WaitUntilIdle(UploadDialog& dialog, FakeDialogWindow& window) {
+        window.ServeUntil([&] { return !dialog.WorkerActive(); });
         ASSERT_FALSE(dialog.WorkerActive());
     }
 
@@ -94,7 +93,7 @@ TEST_F(UploadDialogTest, BrowseThenUploadCountsTheFinishAndFreesTheCamera) {
         EXPECT_EQ(request.flags, file_chooser::kHideReadOnly | file_chooser::kAllowMultiSelect);
 
         d.OnCommand(kUploadButton);
-        WaitUntilIdle(dialog);
+        WaitUntilIdle(dialog, window);
         ASSERT_EQ(window.Messages().size(), 1u);
         EXPECT_EQ(window.Messages()[0].text, "Upload finish");
         EXPECT_EQ(window.Control(kFinishCountText).text, "Upload finish times:1");
@@ -114,8 +113,8 @@ TEST_F(UploadDialogTest, BrowseThenUploadCountsTheFinishAndFreesTheCamera) {
 
 TEST_F(UploadDialogTest, StopOnlyAsksTheWorkerWhichGivesTheCameraBackItself) {
     GateClock clock;
-    AppServices services{host_,      services_.programPath, clock, machine_, machine_, claims_,
-                         cameraPath_};
+    AppServices services{host_,   services_.programPath, clock,     machine_, machine_,
+                         claims_, cameraPath_,           installer_};
     UploadDialog dialog(services);
     dialog.SetBinFilePath(WriteImage());
     host_.SetScript(kUploadDialogTemplate, [&](Dialog& d, FakeDialogWindow& window) {
@@ -154,7 +153,7 @@ TEST_F(UploadDialogTest, StopOnlyAsksTheWorkerWhichGivesTheCameraBackItself) {
         EXPECT_EQ(window.Messages().size(), messages);
 
         clock.Open();
-        WaitUntilIdle(dialog);
+        WaitUntilIdle(dialog, window);
         EXPECT_EQ(window.Messages().back().text, "Upload operation was canceled");
         EXPECT_EQ(window.Caption(), "Pelloric");
         EXPECT_EQ(window.Control(kUploadButton).text, "Verify");  // the option chosen meanwhile
@@ -162,6 +161,56 @@ TEST_F(UploadDialogTest, StopOnlyAsksTheWorkerWhichGivesTheCameraBackItself) {
         EXPECT_EQ(controller_->EepromByte(kMarkerOffset), kMarkerUploadStarted);
     });
     host_.RunModal(dialog);
+}
+
+TEST_F(UploadDialogTest, AutoUploadServesTheCameraUntilStopThenGivesItBack) {
+    UploadDialog dialog(services_);
+    host_.SetScript(kUploadDialogTemplate, [&](Dialog& d, FakeDialogWindow& window) {
+        window.SetItemText(kBinFileEdit, WriteImage());
+        window.SetItemChecked(kAutoUploadCheck, true);
+        d.OnCommand(kAutoUploadCheck);
+        d.OnCommand(kUploadButton);
+        ASSERT_TRUE(window.ServeUntil([&] {
+            return window.Control(kStatusText).text == "Operation status: Upload successfully";
+        }));
+        EXPECT_EQ(window.Control(kFinishCountText).text, "Upload finish times:1");
+        EXPECT_EQ(window.Control(kUploadButton).text, "Stop");
+        EXPECT_EQ(window.Caption(), cameraPath_String);
+        EXPECT_TRUE(window.Messages().empty());
+
+        window.ScriptAnswer(kIdYes);
+        d.OnCommand(kUploadButton);
+        WaitUntilIdle(dialog, window);
+        EXPECT_EQ(window.Caption(), "Pelloric");
+        EXPECT_EQ(window.Control(kUploadButton).text, "Upload");
+        EXPECT_EQ(dialog.uploadRunning, 0);
+        EXPECT_FALSE(claims_.IsClaimed(cameraPath_String));
+        EXPECT_EQ(controller_->EepromByte(kMarkerOffset), kMarkerComplete);
+    });
+    host_.RunModal(dialog);
+    EXPECT_EQ(ReadFinishCount(CounterFile().string()), 1);
+}
+
+// With a simulated camera the system menu can unplug it and plug a new one in.
+TEST_F(UploadDialogTest, SimulatedCamerasHaveTheirSystemMenuItems) {
+    struct RecordingMenu final : SimulationMenu {
+        void UnplugCamera() override { calls.push_back("unplug"); }
+        void PlugInNewCamera() override { calls.push_back("plug"); }
+        std::vector<std::string> calls;
+    } menu;
+    AppServices services = services_;
+    services.simulationMenu = &menu;
+    UploadDialog dialog(services);
+    host_.SetScript(kUploadDialogTemplate, [&](Dialog& d, FakeDialogWindow& window) {
+        const auto items = window.SystemMenuItems();
+        ASSERT_EQ(items.size(), 6u);  // About, then both, each after a separator
+        EXPECT_EQ(items[3], std::make_pair(0x0210, std::string("Unplug simulated camera")));
+        EXPECT_EQ(items[5], std::make_pair(0x0220, std::string("Plug in a new simulated camera")));
+        EXPECT_TRUE(d.OnSysCommand(0x0210));
+        EXPECT_TRUE(d.OnSysCommand(0x0220));
+    });
+    host_.RunModal(dialog);
+    EXPECT_EQ(menu.calls, (std::vector<std::string>{"unplug", "plug"}));
 }
 
 TEST_F(UploadDialogTest, WithoutAFreeCameraNothingStarts) {

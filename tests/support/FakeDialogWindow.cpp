@@ -32,9 +32,61 @@ void FakeDialogWindow::ScriptFileChoice(std::optional<std::string> path) {
     fileChoices_.push_back(std::move(path));
 }
 
+void FakeDialogWindow::ScriptWhileMessageOpen(std::function<void()> action) {
+    std::lock_guard lock(mutex_);
+    whileOpen_.push_back(std::move(action));
+}
+
+void FakeDialogWindow::ScriptWhileWaiting(std::function<void()> action) {
+    std::lock_guard lock(mutex_);
+    whileWaiting_.push_back(std::move(action));
+}
+
+void FakeDialogWindow::SetWindowThread(std::thread::id id) {
+    std::lock_guard lock(mutex_);
+    windowThread_ = id;
+}
+
 void FakeDialogWindow::MarkDestroyed() {
     std::lock_guard lock(mutex_);
     destroyed_ = true;
+    // Like a window that is gone, a box still waited for answers "cancel".
+    boxServed_.notify_all();
+}
+
+int FakeDialogWindow::ServePending() {
+    int served = 0;
+    for (;;) {
+        std::shared_ptr<PendingBox> box;
+        {
+            std::lock_guard lock(mutex_);
+            if (pendingBoxes_.empty() || destroyed_) return served;
+            box = pendingBoxes_.front();
+            pendingBoxes_.pop_front();
+        }
+        const int answer = RunMessageBox(box->message);
+        {
+            std::lock_guard lock(mutex_);
+            box->answer = answer;
+            box->served = true;
+        }
+        boxServed_.notify_all();
+        ++served;
+    }
+}
+
+bool FakeDialogWindow::ServeUntil(const std::function<bool()>& done) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= giveUp) return false;
+        if (ServePending() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+int FakeDialogWindow::OpenMessageBoxes() const {
+    std::lock_guard lock(mutex_);
+    return openBoxes_;
 }
 
 FakeControl FakeDialogWindow::Control(int controlId) const {
@@ -211,12 +263,48 @@ void FakeDialogWindow::SetCaption(std::string_view caption) {
 
 int FakeDialogWindow::ShowMessage(std::string_view text, std::optional<std::string> caption,
                                   uint32_t style) {
-    std::lock_guard lock(mutex_);
-    if (destroyed_) return message_box::kIdCancel;
-    messages_.push_back({std::string(text), std::move(caption), style});
-    if (answers_.empty()) return message_box::kIdOk;
-    const int answer = answers_.front();
-    answers_.pop_front();
+    RecordedMessage message{std::string(text), std::move(caption), style};
+    {
+        std::unique_lock lock(mutex_);
+        if (destroyed_) return message_box::kIdCancel;
+        if (windowThread_ && *windowThread_ != std::this_thread::get_id()) {
+            // Sent to the window's thread, as the real window does: wait
+            // until that thread has shown the box and it was answered.
+            auto box = std::make_shared<PendingBox>();
+            box->message = std::move(message);
+            pendingBoxes_.push_back(box);
+            boxServed_.wait(lock, [&] { return box->served || destroyed_; });
+            return box->served ? box->answer : message_box::kIdCancel;
+        }
+    }
+    return RunMessageBox(std::move(message));
+}
+
+int FakeDialogWindow::RunMessageBox(RecordedMessage message) {
+    int answer = message_box::kIdOk;
+    std::function<void()> whileOpen;
+    {
+        std::lock_guard lock(mutex_);
+        if (destroyed_) return message_box::kIdCancel;
+        messages_.push_back(std::move(message));
+        if (!answers_.empty()) {
+            answer = answers_.front();
+            answers_.pop_front();
+        }
+        if (!whileOpen_.empty()) {
+            whileOpen = std::move(whileOpen_.front());
+            whileOpen_.pop_front();
+        }
+        ++openBoxes_;
+    }
+    // The box's message loop: what the script delivers, and what other
+    // threads send to the window meanwhile.
+    if (whileOpen) whileOpen();
+    ServePending();
+    {
+        std::lock_guard lock(mutex_);
+        --openBoxes_;
+    }
     return answer;
 }
 
@@ -270,16 +358,20 @@ void FakeDialogWindow::StartTimer(int timerId, uint32_t periodMs) {
 }
 
 void FakeDialogWindow::WaitWhileServing(const std::function<bool()>& finished) {
+    std::function<void()> whileWaiting;
     {
         std::lock_guard lock(mutex_);
         ++servingWaits_;
+        if (!whileWaiting_.empty()) {
+            whileWaiting = std::move(whileWaiting_.front());
+            whileWaiting_.pop_front();
+        }
     }
-    // Every call of this fake is served at once on the caller's thread, so
-    // waiting is only polling; the bound keeps a broken test from hanging.
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!finished() && std::chrono::steady_clock::now() < giveUp) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    // What another program sends to the window while it waits.
+    if (whileWaiting) whileWaiting();
+    // Serves the boxes other threads ask for; the bound keeps a broken test
+    // from hanging.
+    ServeUntil(finished);
 }
 
 // --- FakeDialogHost ----------------------------------------------------------
@@ -301,6 +393,7 @@ int FakeDialogHost::RunModal(Dialog& dialog) {
     if (const auto found = templates_.find(templateId); found != templates_.end()) {
         found->second(window);
     }
+    window.SetWindowThread(std::this_thread::get_id());
     dialog.AttachWindow(window);
     dialog.OnInitDialog();
     if (const auto found = scripts_.find(templateId); found != scripts_.end()) {

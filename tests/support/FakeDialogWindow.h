@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/Dialog.h"
@@ -40,6 +42,13 @@ struct RecordedMessage {
 // message boxes and file choosers from a script. Safe to use from several
 // threads. Once marked destroyed it ignores every call, like a real window
 // that is gone.
+//
+// Message boxes behave as the real window's do once the window has a thread
+// (SetWindowThread; the fake host sets it): a box asked for from another
+// thread waits until the window's thread serves it (in WaitWhileServing,
+// ServePending or inside another box), and while a box is open the actions
+// scripted for it run on the window's thread, as the box's own message loop
+// would deliver a close or a timer tick.
 class FakeDialogWindow final : public DialogWindow {
 public:
     explicit FakeDialogWindow(std::string caption = {}) : caption_(std::move(caption)) {}
@@ -50,7 +59,18 @@ public:
     void SetHasSystemMenu(bool hasMenu);
     void ScriptAnswer(int answer);  // answers of the next message boxes, in order
     void ScriptFileChoice(std::optional<std::string> path);
+    // Runs `action` while the next message box is open.
+    void ScriptWhileMessageOpen(std::function<void()> action);
+    // Runs `action` inside the next WaitWhileServing, before it waits.
+    void ScriptWhileWaiting(std::function<void()> action);
+    void SetWindowThread(std::thread::id id);
     void MarkDestroyed();
+
+    // --- The window's thread. ---
+    // Serves the message boxes other threads wait for; returns how many.
+    int ServePending();
+    // Serves boxes until `done` holds (at most 10 s); false on time-out.
+    bool ServeUntil(const std::function<bool()>& done);
 
     // --- Inspection. ---
     FakeControl Control(int controlId) const;
@@ -66,6 +86,7 @@ public:
     int ServingWaits() const;
     // Every control the program ever made visible.
     std::set<int> ShownControls() const;
+    int OpenMessageBoxes() const;
 
     // --- DialogWindow. ---
     std::string ItemText(int controlId) override;
@@ -99,7 +120,22 @@ public:
     void WaitWhileServing(const std::function<bool()>& finished) override;
 
 private:
+    struct PendingBox {
+        RecordedMessage message;
+        bool served = false;
+        int answer = 0;
+    };
+    // Shows a box on the window's thread: records it, runs what is scripted
+    // while it is open, and returns the scripted answer.
+    int RunMessageBox(RecordedMessage message);
+
     mutable std::mutex mutex_;
+    std::condition_variable boxServed_;
+    std::optional<std::thread::id> windowThread_;
+    std::deque<std::shared_ptr<PendingBox>> pendingBoxes_;
+    std::deque<std::function<void()>> whileOpen_;
+    std::deque<std::function<void()>> whileWaiting_;
+    int openBoxes_ = 0;
     bool destroyed_ = false;
     std::string caption_;
     std::map<int, FakeControl> controls_;

@@ -15,13 +15,16 @@ constexpr size_t kSimulatedEepromSize = 16384;
 
 }  // namespace
 
+SimulatedCameras::SimulatedCameras(Clock& clock)
+    : machine(clock),
+      hotPlug(machine, sim::UsbCameraPath("3a5e", "2b01", "7&2f1c9a5e&0&0000"),
+              kSimulatedEepromSize, 2) {}
+
 std::unique_ptr<WindowsServices> MakeWindowsServices(HINSTANCE instance,
                                                      const std::vector<std::string>& arguments) {
     auto services = std::make_unique<WindowsServices>(instance);
     if (std::find(arguments.begin(), arguments.end(), "--simulate") != arguments.end()) {
-        services->simulated = std::make_unique<sim::SimulatedMachine>(services->clock);
-        services->simulated->AttachCamera(sim::UsbCameraPath("3a5e", "2b01", "7&2f1c9a5e&0&0000"),
-                                          kSimulatedEepromSize, 2);
+        services->simulated = std::make_unique<SimulatedCameras>(services->clock);
     }
     return services;
 }

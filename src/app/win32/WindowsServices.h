@@ -11,23 +11,42 @@
 #include "app/win32/Win32DialogHost.h"
 #include "camera/CameraPath.h"
 #include "camera/Clock.h"
+#include "camera/sim/SimulatedDeviceInstaller.h"
+#include "camera/sim/SimulatedHotPlug.h"
 #include "camera/sim/SimulatedMachine.h"
 #include "camera/win32/DesktopWindowList.h"
 #include "camera/win32/DirectShowCameraPort.h"
 #include "camera/win32/NamedMutexClaims.h"
+#include "camera/win32/SetupApiDeviceInstaller.h"
 
 namespace kestrovane::win32 {
 
+// The simulated machine of `--simulate`: one camera that the system menu can
+// unplug and swap for a new one, and the machine's device installer.
+struct SimulatedCameras final : SimulationMenu {
+    explicit SimulatedCameras(Clock& clock);
+    void UnplugCamera() override { hotPlug.Unplug(); }
+    void PlugInNewCamera() override { hotPlug.PlugInNew(); }
+
+    sim::SimulatedMachine machine;
+    sim::SimulatedDeviceInstaller installer{machine};
+    sim::SimulatedHotPlug hotPlug;
+};
+
 // The services of the running program on Windows. With `--simulate` the
-// cameras are those of a simulated machine; the window list and the claims
-// stay the desktop's, so copies still claim cameras from each other.
+// cameras and the device installer are those of a simulated machine; the
+// window list and the claims stay the desktop's, so copies still claim
+// cameras from each other.
 struct WindowsServices {
     explicit WindowsServices(HINSTANCE instance) : dialogHost(instance) {}
 
     AppServices Ports() {
-        CameraPort& cameras =
-            simulated ? static_cast<CameraPort&>(*simulated) : static_cast<CameraPort&>(devices);
-        return {dialogHost, programPath, clock, cameras, windows, claims, cameraPath};
+        if (simulated) {
+            return {dialogHost,     programPath, clock,      simulated->machine,
+                    windows,        claims,      cameraPath, simulated->installer,
+                    simulated.get()};
+        }
+        return {dialogHost, programPath, clock, devices, windows, claims, cameraPath, installer};
     }
 
     SystemClock clock;
@@ -36,13 +55,15 @@ struct WindowsServices {
     DirectShowCameraPort devices;
     DesktopWindowList windows;
     NamedMutexClaims claims;
+    SetupApiDeviceInstaller installer;
     CameraPath cameraPath;
-    std::unique_ptr<sim::SimulatedMachine> simulated;
+    std::unique_ptr<SimulatedCameras> simulated;
 };
 
 // Builds the program's services. `arguments` are the command-line arguments
 // after the program's name: "--simulate" plugs in a simulated camera (one
-// Tovrine camera, protocol level 2, 24C128); other arguments are ignored.
+// Tovrine camera, protocol level 2, 24C128) and adds the system-menu items
+// that unplug it and plug a new one in; other arguments are ignored.
 std::unique_ptr<WindowsServices> MakeWindowsServices(HINSTANCE instance,
                                                      const std::vector<std::string>& arguments);
 

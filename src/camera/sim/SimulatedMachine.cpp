@@ -151,7 +151,11 @@ std::shared_ptr<SimulatedController> SimulatedMachine::AttachCamera(const std::s
 
 void SimulatedMachine::AttachController(const std::string& path,
                                         std::shared_ptr<SimulatedController> controller) {
-    controller->Replug();
+    if (PathEnabled(path)) {
+        controller->Replug();
+    } else {
+        controller->Unplug();
+    }
     SimulatedDevice device;
     device.path = path;
     device.nodeTypes = TovrineCameraNodes();
@@ -171,6 +175,44 @@ void SimulatedMachine::Detach(const std::string& path) {
 void SimulatedMachine::SetEnumerationResult(HResult result) {
     std::lock_guard lock(mutex_);
     enumerationResult_ = result;
+}
+
+void SimulatedMachine::SetPathEnabled(const std::string& path, bool enabled) {
+    std::vector<std::shared_ptr<SimulatedController>> cameras;
+    {
+        std::lock_guard lock(mutex_);
+        if (enabled) {
+            disabledPaths_.erase(path);
+        } else {
+            disabledPaths_.insert(path);
+        }
+        for (const auto& device : devices_) {
+            if (device->path == path && device->controller) cameras.push_back(device->controller);
+        }
+    }
+    for (const auto& camera : cameras) {
+        if (!enabled) {
+            camera->Unplug();
+            continue;
+        }
+        camera->Restart();
+        camera->Replug();
+    }
+}
+
+bool SimulatedMachine::PathEnabled(const std::string& path) const {
+    std::lock_guard lock(mutex_);
+    return !disabledPaths_.contains(path);
+}
+
+std::vector<std::pair<std::string, std::shared_ptr<SimulatedController>>>
+SimulatedMachine::PluggedDevices() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::pair<std::string, std::shared_ptr<SimulatedController>>> plugged;
+    for (const auto& device : devices_) {
+        if (device->path) plugged.emplace_back(*device->path, device->controller);
+    }
+    return plugged;
 }
 
 int SimulatedMachine::OpenWindow(const std::string& title) {
@@ -198,6 +240,7 @@ HResult SimulatedMachine::EnumerateVideoInputs(std::unique_ptr<DeviceEnumerator>
     // the enumeration as well.
     std::vector<std::shared_ptr<SimulatedDevice>> present;
     for (const auto& device : devices_) {
+        if (device->path && disabledPaths_.contains(*device->path)) continue;
         if (!device->controller || device->controller->Present()) present.push_back(device);
     }
     if (present.empty()) return kS_FALSE;

@@ -58,6 +58,17 @@ public:
     void Detach(const std::string& path);
     // What the enumeration of video inputs answers (kS_FALSE: empty category).
     void SetEnumerationResult(HResult result);
+    // The device installer's switch: a disabled device leaves the enumeration
+    // and its camera stops answering; enabling it again powers the camera up,
+    // which then boots the image in its EEPROM. The state belongs to the
+    // path, as a configuration setting does: a camera plugged in under a
+    // disabled path stays disabled.
+    void SetPathEnabled(const std::string& path, bool enabled);
+    bool PathEnabled(const std::string& path) const;
+    // The paths of the devices plugged in, with their cameras (none for
+    // devices without a Tovrine controller), in enumeration order.
+    std::vector<std::pair<std::string, std::shared_ptr<SimulatedController>>> PluggedDevices()
+        const;
 
     int OpenWindow(const std::string& title);
     void SetWindowTitle(int window, const std::string& title);
@@ -73,6 +84,7 @@ private:
     Clock& clock_;
     std::vector<std::shared_ptr<SimulatedDevice>> devices_;
     HResult enumerationResult_ = kS_OK;
+    std::set<std::string> disabledPaths_;
     std::vector<std::pair<int, std::string>> windows_;
     int nextWindow_ = 1;
 };

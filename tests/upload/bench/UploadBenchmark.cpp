@@ -16,8 +16,7 @@
 #include "camera/Transport.h"
 #include "camera/XuRequests.h"
 #include "camera/sim/SimulatedMachine.h"
-#include "upload/UploadHost.h"
-#include "upload/UploadWorker.h"
+#include "upload/CameraWriter.h"
 
 namespace kestrovane {
 namespace {
@@ -42,22 +41,12 @@ private:
     SystemClock system_;
 };
 
-// A dialog nobody looks at.
-class SilentHost final : public UploadHost {
+// A run nobody watches and nobody stops.
+class SilentObserver final : public WriteObserver {
 public:
-    DialogWindow& Window() override { return window_; }
-    std::atomic<int32_t>& UploadRunning() override { return uploadRunning_; }
-    std::atomic<int32_t>& RestartPending() override { return restartPending_; }
-    bool VerifyOnlySelected() override { return false; }
-    bool Closing() override { return false; }
-    void CountFinish() override { ++finished; }
-
-    int finished = 0;
-
-private:
-    DetachedDialogWindow window_;
-    std::atomic<int32_t> uploadRunning_{0};
-    std::atomic<int32_t> restartPending_{0};
+    bool BeginBlocks(std::size_t) override { return true; }
+    void BeginBlock(std::size_t) override {}
+    bool StopRequested() override { return false; }
 };
 
 void HostCostPerRequest(benchmark::State& state) {
@@ -110,13 +99,15 @@ void Upload16KiB(benchmark::State& state) {
         sim::SimulatedMachine machine(deviceClock);
         machine.AttachCamera(kCameraPath, kImageBytes, 2)
             ->SetLatencyUs(static_cast<uint32_t>(kTransferMs * 1000));
-        SilentHost host;
+        SilentObserver observer;
         const auto start = std::chrono::steady_clock::now();
-        uploadWorker(host, machine, hostClock, settings);
+        const UploadOutcome outcome = WriteCamera(machine, hostClock, settings, observer);
         totalMs +=
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                 .count();
-        if (host.finished != 1) state.SkipWithError("the upload did not finish");
+        if (outcome.result != UploadOutcome::Result::Committed) {
+            state.SkipWithError("the upload did not finish");
+        }
     }
     std::filesystem::remove(image);
     const double meanMs = totalMs / static_cast<double>(state.iterations());

@@ -13,9 +13,9 @@
 #include "TempFolder.h"
 #include "VirtualClock.h"
 #include "app/UploadDialogIds.h"
-#include "upload/UploadHost.h"
+#include "app/UploadHost.h"
+#include "app/UploadWorker.h"
 #include "upload/UploadSettings.h"
-#include "upload/UploadWorker.h"
 
 namespace kestrovane::testing {
 
@@ -25,7 +25,8 @@ public:
     DialogWindow& Window() override { return window; }
     std::atomic<int32_t>& UploadRunning() override { return uploadRunning; }
     std::atomic<int32_t>& RestartPending() override { return restartPending; }
-    bool VerifyOnlySelected() override { return verifyOnlyNow; }
+    std::atomic<int32_t>& CurrentCameraDone() override { return currentCameraDone; }
+    std::string IdleButtonText() override { return verifyOnlyNow ? "Verify" : "Upload"; }
     bool Closing() override {
         const bool value = closing;
         // Lets a test land the dialog's close right after the worker looked.
@@ -36,10 +37,14 @@ public:
         return value;
     }
     void CountFinish() override { ++finishCount; }
+    int Report(const MessageReport& message) override {
+        return window.ShowMessage(message.text, message.caption, message.style);
+    }
 
     FakeDialogWindow window{"camera path"};
     std::atomic<int32_t> uploadRunning{0};
     std::atomic<int32_t> restartPending{0};
+    std::atomic<int32_t> currentCameraDone{0};
     std::atomic<bool> verifyOnlyNow{false};
     std::atomic<bool> closing{false};
     std::atomic<bool> closeRightAfterLook{false};

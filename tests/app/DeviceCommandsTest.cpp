@@ -8,9 +8,9 @@
 #include "FakeDialogWindow.h"
 #include "SimulatedCameraFixture.h"
 #include "TempFolder.h"
+#include "app/DeviceCommands.h"
 #include "app/UploadDialogIds.h"
 #include "camera/XuRequests.h"
-#include "upload/DeviceVersion.h"
 
 namespace kestrovane::testing {
 namespace {

@@ -232,7 +232,11 @@ TEST_F(UploadTest, NewBinWorksJumpsAndLeavesTheFinishToTheTimer) {
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(host.finishCount, 0);
     EXPECT_EQ(controller->EepromByte(0), kMarkerComplete);
-    ExpectWoundDown();
+    // The camera stays claimed until the timer has restarted it.
+    EXPECT_EQ(host.window.Caption(), "camera path");
+    EXPECT_EQ(host.window.Control(kUploadButton).text, "Upload");
+    EXPECT_FALSE(host.window.Control(kProgressBar).visible);
+    EXPECT_EQ(host.uploadRunning, 0);
 }
 
 TEST_F(UploadTest, ClosingDialogGetsNoNewTransfer) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "upload/UploadOptions.h"
+#include "app/UploadOptions.h"
 
 namespace kestrovane {
 namespace {

@@ -1,4 +1,4 @@
-#include "upload/UploadOptions.h"
+#include "app/UploadOptions.h"
 
 namespace kestrovane {
 

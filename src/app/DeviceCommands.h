@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/DialogWindow.h"
+#include "camera/CameraPath.h"
+#include "camera/CameraPort.h"
+#include "camera/Clock.h"
+#include "camera/WindowList.h"
+
+namespace kestrovane {
+
+// What the main dialog's camera buttons need to choose a camera and talk to it.
+struct CameraAccess {
+    CameraPort& cameras;
+    WindowList& windows;
+    Clock& clock;
+    CameraPath& cameraPath;
+};
+
+// Get Version: reads the image and hardware version texts from the EEPROM of
+// the camera FindCamera chooses and shows them in statics 1057 and 1058, under
+// the wait cursor. Bytes that could not be read show as nothing.
+void ShowDeviceVersions(DialogWindow& window, CameraAccess& access);
+
+// Erase: after the user confirms, overwrites the EEPROM's first two bytes (the
+// image's marker) with 0xFF. Nothing is sent when no camera can be chosen, and
+// "Erase Finished" is shown only when all three erase requests went through.
+void EraseDeviceImage(DialogWindow& window, CameraAccess& access);
+
+// The text of static 1010 for an image file: "Bin Version:" and the version
+// stored at 0x70, or nothing when the file cannot be opened. A file that ends
+// inside the field gives the text of the bytes it has.
+std::optional<std::string> FileBinVersionText(const std::string& path);
+
+}  // namespace kestrovane

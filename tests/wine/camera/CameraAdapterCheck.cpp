@@ -1,7 +1,8 @@
 // Exercises the Windows adapters of the camera port on a real Windows API
 // (Wine): the DirectShow enumeration of a machine without video devices, the
 // desktop window list with a caption longer than 254 characters, and the
-// named-object claims shared between copies.
+// named-object claims shared between copies, and the device installer over
+// SETUPAPI.
 // Prints one line per check and closes with "N passed, M failed".
 
 #include <windows.h>
@@ -10,10 +11,12 @@
 #include <cstdio>
 #include <string>
 
+#include "camera/CameraRestart.h"
 #include "camera/Discovery.h"
 #include "camera/win32/DesktopWindowList.h"
 #include "camera/win32/DirectShowCameraPort.h"
 #include "camera/win32/NamedMutexClaims.h"
+#include "camera/win32/SetupApiDeviceInstaller.h"
 #include "camera/win32/WideText.h"
 
 using namespace kestrovane;
@@ -68,6 +71,31 @@ int main() {
     Check(win32::ClaimObjectName(longPath).find('\\', 6) == std::string::npos &&
               win32::ClaimObjectName(longPath).size() < 64,
           "the claim's object name is short and has no backslash after its namespace");
+
+    // The system's device list: every present device, read safely; a camera
+    // that is not there is never restarted, and nothing is waited for.
+    win32::SetupApiDeviceInstaller installer;
+    const std::unique_ptr<DeviceInfoSet> devices = installer.PresentDevices();
+    Check(devices != nullptr, "the device installer lists the present devices");
+    int listed = 0;
+    int withIds = 0;
+    for (uint32_t index = 0; devices && devices->EnumDeviceInfo(index) && index < 10000; ++index) {
+        ++listed;
+        const auto hardwareId = devices->HardwareId(index);
+        const auto instanceId = devices->InstanceId(index);
+        if (hardwareId && instanceId && !instanceId->empty()) ++withIds;
+    }
+    std::printf("device installer: %d devices, %d with hardware and instance ids\n", listed,
+                withIds);
+    Check(listed > 0 && withIds > 0, "hardware and instance ids are read");
+    const std::string absent = "\\\\?\\usb#vid_3a5e&pid_2b01&mi_00#7&absent&0&0000#{65e8773d}\\global";
+    Check(installer.DeviceInstanceOf(absent) == "USB\\VID_3A5E&PID_2B01&MI_00\\7&ABSENT&0&0000",
+          "an interface unknown to the system names its device instance by its path");
+    const ULONGLONG before = GetTickCount64();
+    Check(RestartCamera(installer, clock, absent).result ==
+                  RestartOutcome::Result::NoMatchingDevice &&
+              GetTickCount64() - before < 2000,
+          "a camera that is not present is not restarted");
 
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;

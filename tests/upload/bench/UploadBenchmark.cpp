@@ -139,9 +139,9 @@ public:
             running_ = 0;
             return false;
         }
-        perCameraMs.push_back(std::chrono::duration<double, std::milli>(
-                                  std::chrono::steady_clock::now() - pluggedAt_)
-                                  .count());
+        perCameraMs.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - pluggedAt_)
+                .count());
         machine_.Detach(kCameraPath);
         if (--left_ == 0) running_ = 0;
         return true;

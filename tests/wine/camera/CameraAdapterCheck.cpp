@@ -88,7 +88,8 @@ int main() {
     std::printf("device installer: %d devices, %d with hardware and instance ids\n", listed,
                 withIds);
     Check(listed > 0 && withIds > 0, "hardware and instance ids are read");
-    const std::string absent = "\\\\?\\usb#vid_3a5e&pid_2b01&mi_00#7&absent&0&0000#{65e8773d}\\global";
+    const std::string absent =
+        "\\\\?\\usb#vid_3a5e&pid_2b01&mi_00#7&absent&0&0000#{65e8773d}\\global";
     Check(installer.DeviceInstanceOf(absent) == "USB\\VID_3A5E&PID_2B01&MI_00\\7&ABSENT&0&0000",
           "an interface unknown to the system names its device instance by its path");
     const ULONGLONG before = GetTickCount64();

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <string>
 
+#include "camera/CameraRestart.h"
 #include "camera/CommandSet.h"
 #include "camera/Discovery.h"
+#include "camera/sim/SimulatedDeviceInstaller.h"
 #include "camera/sim/SimulatedMachine.h"
 
 using namespace kestrovane;
@@ -98,6 +100,20 @@ int main(int argc, char** argv) {
 
     step("MakeEepromWritable", MakeEepromWritable(camera) ? XU_OK : XU_TRANSFER_FAILED);
     std::printf("  EEPROM writable: %s\n", controller->EepromWritable() ? "yes" : "no");
+
+    // "New bin works": the jump, then the device installer's restart boots it.
+    step("JumpToNewImage", JumpToNewImage(camera));
+    sim::SimulatedDeviceInstaller installer(machine);
+    const RestartOutcome restarted = RestartCamera(installer, clock, chosen.Get());
+    std::printf("RestartCamera -> %s\n",
+                restarted.result == RestartOutcome::Result::Restarted ? "restarted" : "failed");
+    for (const auto& change : installer.AppliedChanges()) {
+        std::printf("      %s %s\n",
+                    change.change == DeviceStateChange::Disable ? "disable" : "enable",
+                    change.instanceId.c_str());
+    }
+    std::printf("  restarts %d, running the new image: %s\n", controller->RestartCount(),
+                controller->RunningNewImage() ? "yes" : "no");
 
     if (!eepromFile.empty() && controller->SaveEepromFile(eepromFile)) {
         std::printf("EEPROM saved to %s\n", eepromFile.c_str());

@@ -133,8 +133,9 @@ public:
             moniker_->BindToObject(nullptr, nullptr, IID_IBaseFilter, bound.OutVoid());
         if (SUCCEEDED(result) && bound) {
             *filter = std::make_unique<DirectShowFilter>(std::move(bound));
+            return result;
         }
-        return bound ? result : (FAILED(result) ? result : E_FAIL);
+        return FAILED(result) ? result : E_FAIL;
     }
 
 private:

@@ -117,6 +117,9 @@ public:
         VARIANT value;
         VariantInit(&value);
         value.vt = VT_BSTR;
+        // A bag that fails the read may leave the VARIANT as it is, and
+        // VariantClear then frees whatever the string pointer holds.
+        value.bstrVal = nullptr;
         result = bag->Read(L"DevicePath", &value, nullptr);
         if (result == S_OK && value.vt == VT_BSTR && value.bstrVal) {
             *path = Utf8FromWide(value.bstrVal);

@@ -1,9 +1,10 @@
 # Shared steps of the tests that drive the real Kestrovane.exe; sourced by them.
 # Expects `driver` (uidriver.exe) and `artifacts` (screenshot folder) to be set,
 # and the program's path as the first argument of the sourcing script.
-# Sets up: `fail` and `failures`, `drive`, a private copy of the program (so
-# that its counter file is the test's own) in `folder` as `program`, and the
-# Chinese font; `finish NAME` reports and exits.
+# Sets up: `fail` and `failures`, `drive`, `expect_text_in`, `answer_message`
+# (with `busy` and `idle` set), `choose_image`, `make_image`, a private copy
+# of the program (so that its counter file is the test's own) in `folder` as
+# `program`, and the Chinese font; `finish NAME` reports and exits.
 
 failures=0
 
@@ -23,6 +24,39 @@ expect_text_in() {  # caption id expected-text
         sleep 1
     done
     fail "control $2 reads \"$shown\", expected \"$3\""
+}
+
+# Answers the message box the busy window (caption `busy`) shows, after
+# checking its text, and waits for the caption to return to `idle`.
+answer_message() {  # expected-text
+    # The run may still be busy with its blocks: each look waits up to 5 s.
+    tries=0
+    shown=""
+    while [ "$tries" -lt 6 ] && [ -z "$shown" ]; do
+        shown=$(drive popup-text "$busy" 65535 2>/dev/null)
+        tries=$((tries + 1))
+    done
+    [ "$shown" = "$1" ] || fail "message \"$shown\", expected \"$1\""
+    drive popup-click "$busy" 1 >/dev/null || fail "could not answer \"$1\""
+    wine "$driver" wait-window "$idle" 15000 || fail "the caption did not return to $idle"
+}
+
+# Browse: the file chooser's name box (1148) takes the path, Open (1); the
+# dialog then shows the path and the image's version.
+choose_image() {  # windows-path expected-version-text
+    drive post-click "$idle" 1003 >/dev/null || fail "could not click Browse"
+    drive popup-set-text "$idle" 1148 "$1" >/dev/null || fail "no file name box"
+    drive popup-click "$idle" 1 >/dev/null || fail "could not press Open"
+    expect_text_in "$idle" 1002 "$1"
+    expect_text_in "$idle" 1010 "$2"
+}
+
+# An 8 KiB image (256 blocks of 32 bytes) with its version texts.
+make_image() {  # file
+    head -c 8192 /dev/zero | tr '\000' '\125' >"$1"
+    printf 'A' | dd of="$1" bs=1 seek=0 conv=notrunc 2>/dev/null
+    printf 'KV-WINE-1.0\000' | dd of="$1" bs=1 seek=112 conv=notrunc 2>/dev/null
+    printf 'HW-SIM-A\000' | dd of="$1" bs=1 seek=128 conv=notrunc 2>/dev/null
 }
 
 finish() {  # test name

@@ -117,6 +117,9 @@ public:
         VARIANT value;
         VariantInit(&value);
         value.vt = VT_BSTR;
+        // A bag that fails the read may leave the VARIANT as it is, and
+        // VariantClear then frees whatever the string pointer holds.
+        value.bstrVal = nullptr;
         result = bag->Read(L"DevicePath", &value, nullptr);
         if (result == S_OK && value.vt == VT_BSTR && value.bstrVal) {
             *path = Utf8FromWide(value.bstrVal);
@@ -133,8 +136,9 @@ public:
             moniker_->BindToObject(nullptr, nullptr, IID_IBaseFilter, bound.OutVoid());
         if (SUCCEEDED(result) && bound) {
             *filter = std::make_unique<DirectShowFilter>(std::move(bound));
+            return result;
         }
-        return bound ? result : (FAILED(result) ? result : E_FAIL);
+        return FAILED(result) ? result : E_FAIL;
     }
 
 private:

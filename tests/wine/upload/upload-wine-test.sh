@@ -18,26 +18,8 @@ program_source=$1
 
 expect_text() { expect_text_in "$@"; }  # caption id expected-text
 
-# Answers the message box the busy window shows, after checking its text.
-answer_message() {  # expected-text
-    # The run may still be busy with its blocks: each look waits up to 5 s.
-    tries=0
-    shown=""
-    while [ "$tries" -lt 6 ] && [ -z "$shown" ]; do
-        shown=$(drive popup-text "$busy" 65535 2>/dev/null)
-        tries=$((tries + 1))
-    done
-    [ "$shown" = "$1" ] || fail "message \"$shown\", expected \"$1\""
-    drive popup-click "$busy" 1 >/dev/null || fail "could not answer \"$1\""
-    wine "$driver" wait-window "$idle" 15000 || fail "the caption did not return to $idle"
-}
-
-# An 8 KiB image (256 blocks of 32 bytes) with its version texts.
 image="$folder/firmware.bin"
-head -c 8192 /dev/zero | tr '\000' '\125' >"$image"
-printf 'A' | dd of="$image" bs=1 seek=0 conv=notrunc 2>/dev/null
-printf 'KV-WINE-1.0\000' | dd of="$image" bs=1 seek=112 conv=notrunc 2>/dev/null
-printf 'HW-SIM-A\000' | dd of="$image" bs=1 seek=128 conv=notrunc 2>/dev/null
+make_image "$image"
 windows_image=$(winepath -w "$image" | tr -d '\r')
 
 wine "$program" --simulate &
@@ -48,12 +30,8 @@ if ! wine "$driver" wait-window "$idle" 30000; then
     exit 1
 fi
 
-# --- Browse: the file chooser's name box (1148) takes the path, Open (1). ---
-drive post-click "$idle" 1003 >/dev/null || fail "could not click Browse"
-drive popup-set-text "$idle" 1148 "$windows_image" >/dev/null || fail "no file name box"
-drive popup-click "$idle" 1 >/dev/null || fail "could not press Open"
-expect_text "$idle" 1002 "$windows_image"
-expect_text "$idle" 1010 "Bin Version:KV-WINE-1.0"
+# --- Browse ---
+choose_image "$windows_image" "Bin Version:KV-WINE-1.0"
 
 # --- Upload, watched while it runs. ---
 drive click "$idle" 1001 >/dev/null || fail "could not click Upload"

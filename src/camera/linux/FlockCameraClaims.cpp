@@ -44,8 +44,6 @@ std::string ClaimFileName(const std::string& cameraPath) {
             name += escaped;
         }
     }
-    // "." and ".." are folders, not files.
-    if (name.empty() || name == "." || name == "..") name = "%" + name;
     name += ".lock";
     if (name.size() <= kMaxFileName) return name;
 

@@ -86,10 +86,6 @@ std::optional<UsbInterface> ReadUsbInterface(const fs::path& folder) {
     usb.interfaceNumber = static_cast<uint8_t>(*number);
     usb.release =
         static_cast<uint16_t>(ReadNumber(deviceFolder / "bcdDevice", 16, 0xFFFF).value_or(0));
-    usb.interfaceClass =
-        static_cast<uint8_t>(ReadNumber(interfaceFolder / "bInterfaceClass", 16, 0xFF).value_or(0));
-    usb.interfaceSubClass = static_cast<uint8_t>(
-        ReadNumber(interfaceFolder / "bInterfaceSubClass", 16, 0xFF).value_or(0));
     if (const auto configuration = ReadNumber(deviceFolder / "bConfigurationValue", 10, 0xFF)) {
         usb.configuration = static_cast<uint8_t>(*configuration);
     }

@@ -18,8 +18,6 @@ struct UsbInterface {
     uint16_t productId = 0;
     uint16_t release = 0;  // bcdDevice
     uint8_t interfaceNumber = 0;
-    uint8_t interfaceClass = 0;
-    uint8_t interfaceSubClass = 0;
     // The device's active configuration; none when it is not configured or
     // the attribute cannot be read.
     std::optional<uint8_t> configuration;

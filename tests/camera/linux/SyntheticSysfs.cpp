@@ -1,8 +1,10 @@
 #include "SyntheticSysfs.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
+
+#include "VirtualClock.h"
+#include "camera/Discovery.h"
 
 namespace kestrovane::testing {
 
@@ -15,119 +17,114 @@ void Write(const fs::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
 }
 
-std::string Hex(unsigned value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*x\n", digits, value);
-    return text;
-}
-
 void Link(const fs::path& link, const fs::path& target) {
     fs::create_directories(link.parent_path());
     fs::create_directory_symlink(target, link);
 }
 
-}  // namespace
-
-DescriptorBlob& DescriptorBlob::Add(std::vector<uint8_t> descriptor) {
-    bytes.insert(bytes.end(), descriptor.begin(), descriptor.end());
-    return *this;
+std::string Hex(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x\n", value);
+    return text;
 }
 
-DescriptorBlob& DescriptorBlob::Configuration(uint8_t value) {
-    return Add({9, 0x02, 0, 0, 2, value, 0, 0x80, 250});
-}
-
-DescriptorBlob& DescriptorBlob::Interface(uint8_t number, uint8_t subClass) {
-    return Add({9, 0x04, number, 0, 1, 0x0E, subClass, 0, 0});
-}
-
-DescriptorBlob& DescriptorBlob::ExtensionUnit(uint8_t unitId, const Guid& code) {
-    // Header, GUID as USB stores it, two controls, one source, two control
-    // bytes, no string.
+std::vector<uint8_t> UnitDescriptor(uint8_t unitId, const Guid& code) {
     std::vector<uint8_t> unit{27, 0x24, 0x06, unitId};
     for (int shift = 0; shift < 32; shift += 8) unit.push_back(uint8_t(code.data1 >> shift));
-    for (uint16_t field : {code.data2, code.data3}) {
-        unit.push_back(uint8_t(field));
-        unit.push_back(uint8_t(field >> 8));
-    }
+    for (uint16_t field : {code.data2, code.data3})
+        unit.insert(unit.end(), {uint8_t(field), uint8_t(field >> 8)});
     unit.insert(unit.end(), code.data4.begin(), code.data4.end());
-    unit.insert(unit.end(), {2, 1, 2, 2, 0x03, 0x00, 0});
-    return Add(unit);
+    unit.insert(unit.end(), {2, 1, 2, 2, 0x03, 0x00, 0});  // controls, source, bitmap, no string
+    return unit;
 }
 
-DescriptorBlob UvcCameraDescriptors(std::optional<uint8_t> vendorUnitId) {
-    DescriptorBlob blob;
-    blob.Add({18, 0x01, 0x00, 0x02, 0xEF, 0x02, 0x01, 64, 0x5E, 0x3A, 0x01, 0x01, 0, 1, 1, 2, 0, 1})
-        .Configuration(1)
-        .Add({8, 0x0B, 0, 2, 0x0E, 0x03, 0, 2})  // interface association
-        .Interface(0, 0x01)
-        .Add({13, 0x24, 0x01, 0x00, 0x01, 0x4D, 0, 0x00, 0x6C, 0xDC, 0x02, 1, 1})
-        .Add({18, 0x24, 0x02, 1, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0})
-        .Add({11, 0x24, 0x05, 2, 1, 0, 0, 2, 0x7F, 0x15, 0})
-        .ExtensionUnit(3, kOtherVendorUnit);
-    if (vendorUnitId) blob.ExtensionUnit(*vendorUnitId, XuPropertySet);
-    blob.Add({9, 0x24, 0x03, 5, 0x01, 0x01, 0, 2, 0})
-        .Interface(1, 0x02)
-        .Add({11, 0x24, 0x06, 1, 1, 0, 1, 0, 0, 0, 0});  // VS_FORMAT_MJPEG
-    return blob;
+struct NoWindows final : WindowList {
+    std::vector<std::string> TopLevelWindowTitles() override { return {}; }
+};
+
+}  // namespace
+
+std::string ChooseCamera(CameraPort& cameras) {
+    VirtualClock clock;
+    NoWindows windows;
+    CameraPath chosen;
+    return FindCamera(cameras, windows, clock, chosen) == 1 ? chosen.Get() : "";
+}
+
+std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
+    std::vector<uint8_t> bytes;
+    for (const auto& part : parts) bytes.insert(bytes.end(), part.begin(), part.end());
+    return bytes;
+}
+
+std::vector<uint8_t> ConfigurationDescriptor(uint8_t value) {
+    return {9, 0x02, 0, 0, 2, value, 0, 0x80, 250};
+}
+
+std::vector<uint8_t> ControlInterfaceDescriptor(uint8_t number) {
+    return {9, 0x04, number, 0, 1, 0x0E, 0x01, 0, 0};
+}
+
+std::vector<uint8_t> VendorUnitDescriptor(uint8_t unitId) {
+    return UnitDescriptor(unitId, XuPropertySet);
+}
+
+std::vector<uint8_t> CameraDescriptors(std::optional<uint8_t> vendorUnitId,
+                                       const std::vector<uint8_t>& extra) {
+    const Guid otherVendor{
+        0x0F3F95DC, 0x2632, 0x4C4E, {0x92, 0xC9, 0xA0, 0x47, 0x82, 0xF4, 0x3B, 0xC8}};
+    return Concat(
+        {{18, 0x01, 0x00, 0x02, 0xEF, 0x02, 0x01, 64, 0x5E, 0x3A, 0x01, 0x01, 0, 1, 1, 2, 0, 1},
+         ConfigurationDescriptor(1),
+         {8, 0x0B, 0, 2, 0x0E, 0x03, 0, 2},  // interface association
+         ControlInterfaceDescriptor(0),
+         {13, 0x24, 0x01, 0x00, 0x01, 0x4D, 0, 0x00, 0x6C, 0xDC, 0x02, 1, 1},
+         {18, 0x24, 0x02, 1, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0},
+         {11, 0x24, 0x05, 2, 1, 0, 0, 2, 0x7F, 0x15, 0},
+         UnitDescriptor(3, otherVendor),
+         vendorUnitId ? VendorUnitDescriptor(*vendorUnitId) : std::vector<uint8_t>{},
+         {9, 0x24, 0x03, 5, 0x01, 0x01, 0, 2, 0},
+         {9, 0x04, 1, 0, 1, 0x0E, 0x02, 0, 0},
+         {11, 0x24, 0x06, 1, 1, 0, 1, 0, 0, 0, 0},  // VS_FORMAT_MJPEG
+         extra});
 }
 
 SyntheticSysfs::SyntheticSysfs(fs::path root) : root_(std::move(root)) {
     Write(DriverFile("bind"), "");
     Write(DriverFile("unbind"), "");
-    fs::create_directories(root_ / "class" / "video4linux");
 }
 
-fs::path SyntheticSysfs::InterfaceFolder(const std::string& port) const {
-    return root_ / "devices/pci0000:00/0000:00:14.0/usb1" / port / (port + ":1.0");
+fs::path SyntheticSysfs::DeviceFolder(const std::string& port) const {
+    return root_ / "devices/pci0000:00/0000:00:14.0/usb1" / port;
 }
 
 fs::path SyntheticSysfs::DriverFile(const char* name) const {
     return root_ / "bus/usb/drivers/uvcvideo" / name;
 }
 
-void SyntheticSysfs::AddCamera(const SyntheticDevice& device) {
-    const fs::path control = InterfaceFolder(device.port);
-    const fs::path usb = control.parent_path();
-    Write(usb / "idVendor", Hex(device.vendorId, 4));
-    Write(usb / "idProduct", Hex(device.productId, 4));
+void SyntheticSysfs::AddCamera(const std::string& port, uint16_t vendorId, uint16_t productId,
+                               const std::vector<uint8_t>& descriptors, unsigned node) {
+    const fs::path usb = DeviceFolder(port);
+    Write(usb / "idVendor", Hex(vendorId));
+    Write(usb / "idProduct", Hex(productId));
     Write(usb / "bcdDevice", "0100\n");
     Write(usb / "bConfigurationValue", "1\n");
-    Write(usb / "product", "Camera " + device.port + "\n");
-    Write(usb / "descriptors", std::string(device.descriptors.begin(), device.descriptors.end()));
-    Link(root_ / "bus/usb/devices" / device.port, usb);
-
+    Write(usb / "product", "Camera " + port + "\n");
+    Write(usb / "descriptors", std::string(descriptors.begin(), descriptors.end()));
+    Link(root_ / "bus/usb/devices" / port, usb);
     for (unsigned number : {0u, 1u}) {
-        const fs::path folder = usb / (device.port + ":1." + std::to_string(number));
-        Write(folder / "bInterfaceNumber", Hex(number, 2));
-        Write(folder / "bInterfaceClass", "0e\n");
-        Write(folder / "bInterfaceSubClass", Hex(number + 1, 2));
+        const fs::path folder = usb / (port + ":1." + std::to_string(number));
+        Write(folder / "bInterfaceNumber", "0" + std::to_string(number) + "\n");
         Link(root_ / "bus/usb/devices" / folder.filename(), folder);
+        if (number == 1) continue;
+        Link(folder / "driver", DriverFile("bind").parent_path());
+        for (unsigned index : {0u, 1u}) {
+            const std::string name = "video" + std::to_string(node + index);
+            Write(folder / "video4linux" / name / "index", std::to_string(index) + "\n");
+            Link(folder / "video4linux" / name / "device", folder);
+            Link(root_ / "class/video4linux" / name, folder / "video4linux" / name);
+        }
     }
-    Link(control / "driver", DriverFile("bind").parent_path());
-
-    for (unsigned index : {0u, 1u}) {
-        const std::string name = "video" + std::to_string(device.captureNode + index);
-        const fs::path node = control / "video4linux" / name;
-        Write(node / "index", std::to_string(index) + "\n");
-        Link(node / "device", control);
-        Link(root_ / "class/video4linux" / name, node);
-    }
-}
-
-void SyntheticSysfs::AddPlatformNode(unsigned node) {
-    const std::string name = "video" + std::to_string(node);
-    const fs::path folder = root_ / "devices/platform/vivid.0/video4linux" / name;
-    Write(folder / "index", "0\n");
-    Link(folder / "device", folder.parent_path().parent_path());
-    Link(root_ / "class/video4linux" / name, folder);
-}
-
-void SyntheticSysfs::RemoveNodes() {
-    fs::remove_all(root_ / "class" / "video4linux");
-    fs::remove_all(root_ / "devices");
-    fs::remove_all(root_ / "bus/usb/devices");
-    fs::create_directories(root_ / "class" / "video4linux");
 }
 
 std::string ReadText(const fs::path& file) {

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 #include <linux/usb/video.h>
 
-#include <fstream>
+#include <cstring>
+#include <map>
 
-#include "FakeUvcDeviceIo.h"
 #include "SyntheticSysfs.h"
 #include "TempFolder.h"
-#include "VirtualClock.h"
 #include "camera/Transport.h"
 #include "camera/linux/UvcCameraPort.h"
 
@@ -14,33 +13,56 @@ namespace kestrovane::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using linux_camera::UvcCameraPort;
 
-struct NoWindows final : WindowList {
-    std::vector<std::string> TopLevelWindowTitles() override { return {}; }
+// Video nodes that open as scripted and record every query with the bytes it
+// carried out; a GET answers with `reply`.
+struct FakeIo final : linux_camera::UvcDeviceIo {
+    struct Query {
+        std::string node;
+        uvc_xu_control_query fields;
+        std::vector<uint8_t> sent;
+    };
+    int Open(const std::string& node) override {
+        if (openError) return -openError;
+        open[next] = node;
+        return next++;
+    }
+    int Ioctl(int descriptor, unsigned long request, uvc_xu_control_query& query) override {
+        EXPECT_EQ(request, UVCIOC_CTRL_QUERY);
+        queries.push_back({open.at(descriptor), query, {query.data, query.data + query.size}});
+        if (!ioctlError && query.query == UVC_GET_CUR) std::memcpy(query.data, reply, query.size);
+        return -ioctlError;
+    }
+    void Close(int descriptor) override { EXPECT_EQ(open.erase(descriptor), 1u); }
+
+    int openError = 0, ioctlError = 0, next = 10;
+    uint8_t reply[3] = {0x07, 0x02, 0x00};
+    std::map<int, std::string> open;
+    std::vector<Query> queries;
 };
 
-// Two cameras, a plain webcam and a camera without the extension unit, in an
-// order of node numbers that differs from the order of their ports; and a
-// video node that is no USB device.
+// Two cameras, a plain webcam and a camera without the extension unit, with
+// node numbers in another order than their ports; and a node that is no USB device.
 class UvcCameraPortTest : public ::testing::Test {
 protected:
     UvcCameraPortTest() {
-        sysfs.AddCamera({"1-1", 0x046D, 0x0825, UvcCameraDescriptors(std::nullopt).bytes, 6});
-        sysfs.AddCamera({"1-2", 0x3A5E, 0x0101, UvcCameraDescriptors(4).bytes, 2});
-        sysfs.AddCamera({"1-3.4", 0x0C7B, 0x0202, UvcCameraDescriptors(9).bytes, 0});
-        sysfs.AddCamera({"2-1", 0x3A5E, 0x0303, UvcCameraDescriptors(std::nullopt).bytes, 10});
-        sysfs.AddPlatformNode(12);
+        sysfs.AddCamera("1-1", 0x046D, 0x0825, CameraDescriptors(std::nullopt), 6);
+        sysfs.AddCamera("1-2", 0x3A5E, 0x0101, CameraDescriptors(4), 2);
+        sysfs.AddCamera("1-3.4", 0x0C7B, 0x0202, CameraDescriptors(9), 0);
+        sysfs.AddCamera("2-1", 0x3A5E, 0x0303, CameraDescriptors(std::nullopt), 10);
+        const fs::path platform = sysfs.Root() / "devices/platform/vivid.0";
+        fs::create_directories(platform / "video4linux/video12");
+        fs::create_directory_symlink(platform, platform / "video4linux/video12/device");
+        fs::create_directory_symlink(platform / "video4linux/video12",
+                                     sysfs.Root() / "class/video4linux/video12");
     }
 
-    std::vector<std::string> Paths() {
+    static std::vector<std::string> Paths(CameraPort& cameras) {
         std::vector<std::string> paths;
         std::unique_ptr<DeviceEnumerator> devices;
-        if (port.EnumerateVideoInputs(&devices) != kS_OK) return paths;
         std::unique_ptr<DeviceEntry> device;
-        while (devices->Next(&device) == kS_OK) {
-            EXPECT_EQ(device->ReadDevicePath(&paths.emplace_back()), kS_OK);
-        }
+        if (cameras.EnumerateVideoInputs(&devices) != kS_OK) return paths;
+        while (devices->Next(&device) == kS_OK) device->ReadDevicePath(&paths.emplace_back());
         return paths;
     }
 
@@ -48,48 +70,48 @@ protected:
     const std::string second = "usb#vid_3a5e&pid_0101&mi_00#1-2";
     const std::string webcam = "usb#vid_046d&pid_0825&mi_00#1-1";
     const std::string withoutUnit = "usb#vid_3a5e&pid_0303&mi_00#2-1";
-
     TempFolder folder{::testing::UnitTest::GetInstance()->current_test_info()->name()};
-    SyntheticSysfs sysfs{folder.Path()};
-    std::shared_ptr<FakeUvcDeviceIo> io = std::make_shared<FakeUvcDeviceIo>();
+    SyntheticSysfs sysfs{folder.Path() / "sys"};
+    std::shared_ptr<FakeIo> io = std::make_shared<FakeIo>();
     std::vector<std::string> verbose;
-    UvcCameraPort port{
+    linux_camera::UvcCameraPort port{
         {sysfs.Root(), "/dev", io, [this](const std::string& line) { verbose.push_back(line); }}};
 };
 
-TEST_F(UvcCameraPortTest, CaptureNodesOfUsbInterfacesInNodeOrderWithPortPaths) {
-    EXPECT_EQ(Paths(), (std::vector<std::string>{first, second, webcam, withoutUnit}));
+TEST_F(UvcCameraPortTest, UsbCaptureNodesInNodeOrderWithPathsOfTheirPorts) {
+    EXPECT_EQ(Paths(port), (std::vector<std::string>{first, second, webcam, withoutUnit}));
+    EXPECT_EQ(ChooseCamera(port), first);
 
-    VirtualClock clock;
-    NoWindows windows;
-    CameraPath chosen;
-    ASSERT_EQ(FindCamera(port, windows, clock, chosen), 1);
-    EXPECT_EQ(chosen.Get(), first);
+    // Plugged in again the camera has another node but the same path; in
+    // another port it has another path.
+    SyntheticSysfs replugged(folder.Path() / "replugged");
+    replugged.AddCamera("1-2", 0x3A5E, 0x0101, CameraDescriptors(4), 7);
+    replugged.AddCamera("1-2.1", 0x3A5E, 0x0101, CameraDescriptors(4), 9);
+    linux_camera::UvcCameraPort again({replugged.Root(), "/dev", io, nullptr});
+    EXPECT_EQ(Paths(again),
+              (std::vector<std::string>{second, "usb#vid_3a5e&pid_0101&mi_00#1-2.1"}));
 
-    // Plugged in again, the camera gets another node number but keeps its
-    // path; the same camera in another port has another path.
-    sysfs.RemoveNodes();
-    sysfs.AddCamera({"1-2", 0x3A5E, 0x0101, UvcCameraDescriptors(4).bytes, 7});
-    EXPECT_EQ(Paths(), std::vector<std::string>{second});
-    sysfs.RemoveNodes();
-    sysfs.AddCamera({"1-2.1", 0x3A5E, 0x0101, UvcCameraDescriptors(4).bytes, 2});
-    EXPECT_EQ(Paths(), std::vector<std::string>{"usb#vid_3a5e&pid_0101&mi_00#1-2.1"});
+    linux_camera::UvcCameraPort empty({folder.Path() / "none", "/dev", io, nullptr});
+    std::unique_ptr<DeviceEnumerator> devices;
+    EXPECT_EQ(empty.EnumerateVideoInputs(&devices), kS_FALSE);
+    EXPECT_EQ(ChooseCamera(empty), "");
 }
 
-TEST_F(UvcCameraPortTest, TransfersGoToTheVendorUnitAsDriverQueries) {
+TEST_F(UvcCameraPortTest, RequestsGoToTheVendorUnitAsDriverQueriesAndFailWithTheirText) {
     XuLink link;
+    io->openError = EACCES;
+    EXPECT_EQ(link.Open({port, second}), XU_NO_DEVICE);
+    EXPECT_EQ(verbose.back(), "open /dev/video2: Permission denied (errno 13)");
+    io->openError = 0;
     ASSERT_EQ(link.Open({port, second}), XU_OK);
     XuRequest probe{0x07, 0x07, 0x00};
     EXPECT_TRUE(link.Set(CommandChannel, probe));
-    io->reply = {0x07, 0x02, 0x00};
     EXPECT_TRUE(link.Get(CommandChannel, probe));
     EXPECT_EQ(probe, (XuRequest{0x07, 0x02, 0x00}));
-
     ASSERT_EQ(io->queries.size(), 2u);
-    for (const FakeUvcDeviceIo::Query& query : io->queries) {
+    for (const FakeIo::Query& query : io->queries) {
         EXPECT_EQ(query.node, "/dev/video2");
-        EXPECT_EQ(query.request, UVCIOC_CTRL_QUERY);
-        EXPECT_EQ(query.fields.unit, 4);  // from the descriptors, not the other vendor's unit 3
+        EXPECT_EQ(query.fields.unit, 4);  // from the descriptors; unit 3 is another vendor's
         EXPECT_EQ(query.fields.selector, 2);
         EXPECT_EQ(query.fields.size, 3);
         EXPECT_EQ(query.sent, (std::vector<uint8_t>{0x07, 0x07, 0x00}));
@@ -97,124 +119,53 @@ TEST_F(UvcCameraPortTest, TransfersGoToTheVendorUnitAsDriverQueries) {
     EXPECT_EQ(io->queries[0].fields.query, UVC_SET_CUR);
     EXPECT_EQ(io->queries[1].fields.query, UVC_GET_CUR);
 
-    ASSERT_EQ(link.Open({port, first}), XU_OK);  // closes the first link's node
-    EXPECT_EQ(io->open.size(), 1u);
-    XuRequest offset{0x00, 0x20, 0x00};
-    EXPECT_TRUE(link.Set(EepromChannel, offset));
+    io->ioctlError = EPIPE;
+    EXPECT_FALSE(link.Get(EepromChannel, probe));
+    EXPECT_EQ(verbose.back(),
+              "UVCIOC_CTRL_QUERY GET_CUR unit 4 selector 1 size 3 on /dev/video2: "
+              "Broken pipe (errno 32)");
+
+    // Another camera's unit; the other vendor's unit takes no request even
+    // when asked directly.
+    io->ioctlError = 0;
+    std::unique_ptr<CaptureFilter> filter;
+    std::unique_ptr<PropertyControl> control;
+    ASSERT_EQ(OpenCamera({port, first}, &filter), XU_OK);
+    ASSERT_EQ(GetKsControl(filter.get(), &control), XU_OK);
+    EXPECT_EQ(XuSet(control.get(), EepromChannel, 0, probe.data(), 3), 0);
+    EXPECT_EQ(XuSet(control.get(), EepromChannel, 1, probe.data(), 3), 1);
     EXPECT_EQ(io->queries.back().fields.unit, 9);
-    EXPECT_EQ(io->queries.back().fields.selector, 1);
+    filter.reset();
+    control.reset();
     link.Close();
     EXPECT_TRUE(io->open.empty());
 }
 
-TEST_F(UvcCameraPortTest, CamerasWithoutAReadableUnitAreNotSupported) {
+TEST_F(UvcCameraPortTest, CamerasWithoutAReadableUnitAndTheListOfDevices) {
     XuLink link;
     EXPECT_EQ(link.Open({port, withoutUnit}), XU_NOT_SUPPORTED);
     EXPECT_EQ(link.FailedStep(), XuLink::Step::OpenExtensionUnit);
-    EXPECT_EQ(link.Open({port, webcam}), XU_NO_DEVICE);  // no vendor marker
-
-    // Cut 10 bytes into the vendor unit (113 bytes come before it).
-    const std::vector<uint8_t> full = UvcCameraDescriptors(4).bytes;
-    const fs::path descriptors = sysfs.InterfaceFolder("1-2").parent_path() / "descriptors";
-    std::ofstream(descriptors, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(full.data()), 123);
+    // Cut 10 bytes into the vendor unit (113 bytes come before it), then gone.
+    const fs::path descriptors = sysfs.DeviceFolder("1-2") / "descriptors";
+    fs::resize_file(descriptors, 123);
     EXPECT_EQ(link.Open({port, second}), XU_NOT_SUPPORTED);
-
     fs::remove(descriptors);
     EXPECT_EQ(link.Open({port, second}), XU_NOT_SUPPORTED);
     EXPECT_EQ(verbose.back(), "reading " + descriptors.string() + " failed");
-    EXPECT_TRUE(io->open.empty());
     EXPECT_TRUE(io->queries.empty());
-}
 
-TEST_F(UvcCameraPortTest, SystemErrorsFailTheRequestAndKeepTheirText) {
-    XuLink link;
-    io->openErrors["/dev/video2"] = EACCES;
-    EXPECT_EQ(link.Open({port, second}), XU_NO_DEVICE);
-    EXPECT_EQ(verbose.back(), "open /dev/video2: Permission denied (errno 13)");
-
-    io->openErrors.clear();
-    ASSERT_EQ(link.Open({port, second}), XU_OK);
-    io->ioctlError = EPIPE;
-    XuRequest request{0x01, 0x34, 0x12};
-    EXPECT_FALSE(link.Set(CommandChannel, request));
-    EXPECT_EQ(verbose.back(),
-              "UVCIOC_CTRL_QUERY SET_CUR unit 4 selector 2 size 3 on /dev/video2: Broken pipe "
-              "(errno 32)");
-    EXPECT_FALSE(link.Get(CommandChannel, request));
-    EXPECT_EQ(request, (XuRequest{0x01, 0x34, 0x12}));
-
-    std::unique_ptr<CaptureFilter> filter;
-    ASSERT_EQ(OpenCamera({port, second}, &filter), XU_OK);
-    std::unique_ptr<PropertyControl> control;
-    ASSERT_EQ(GetKsControl(filter.get(), &control), XU_OK);
-    io->ioctlError = ENODEV;  // unplugged
-    NodePropertyRequest node{XuPropertySet, CommandChannel, kXuGetFlags, 1, 0};
-    uint32_t returned = 99;
-    EXPECT_EQ(control->KsProperty(node, request.data(), 3, &returned), kE_DEVICE_GONE);
-    EXPECT_EQ(returned, 0u);
-}
-
-TEST_F(UvcCameraPortTest, OnlyTheVendorUnitTakesRequests) {
-    std::unique_ptr<CaptureFilter> filter;
-    ASSERT_EQ(OpenCamera({port, second}, &filter), XU_OK);
-    std::unique_ptr<Topology> topology;
-    ASSERT_EQ(filter->QueryTopology(&topology), kS_OK);
-    uint32_t count = 0;
-    ASSERT_EQ(topology->NumNodes(&count), kS_OK);
-    EXPECT_EQ(count, 2u);
-    Guid type;
-    ASSERT_EQ(topology->NodeType(0, &type), kS_OK);
-    EXPECT_EQ(type, Guid{});
-    ASSERT_EQ(topology->NodeType(1, &type), kS_OK);
-    EXPECT_EQ(type, KSNODETYPE_DEV_SPECIFIC);
-    EXPECT_LT(topology->NodeType(2, &type), 0);
-
-    std::unique_ptr<PropertyControl> control;
-    ASSERT_EQ(filter->QueryPropertyControl(&control), kS_OK);
-    XuRequest data{};
-    uint32_t returned = 0;
-    const NodePropertyRequest good{XuPropertySet, CommandChannel, kXuSetFlags, 1, 0};
-    std::vector<NodePropertyRequest> bad(5, good);
-    bad[0].set = KSNODETYPE_DEV_SPECIFIC;
-    bad[1].nodeId = 0;                   // the other vendor's unit
-    bad[2].flags = KSPROPERTY_TYPE_GET;  // not addressed to a node
-    bad[3].id = 0x102;                   // no 8-bit selector
-    bad[4].nodeId = 2;                   // no such node
-    for (size_t i = 0; i < bad.size(); ++i) {
-        EXPECT_LT(control->KsProperty(bad[i], data.data(), 3, &returned), 0) << i;
-    }
-    EXPECT_LT(control->KsProperty(good, data.data(), 0, &returned), 0);
-    EXPECT_TRUE(io->queries.empty());
-    EXPECT_EQ(control->KsProperty(good, data.data(), 3, &returned), kS_OK);
-}
-
-TEST_F(UvcCameraPortTest, TheListOfCaptureDevicesAndAMachineWithoutAny) {
-    io->openErrors["/dev/video0"] = EACCES;
+    io->openError = EACCES;
     const auto devices = port.CaptureDevices();
     ASSERT_EQ(devices.size(), 4u);
-    EXPECT_EQ(devices[0].devicePath, first);
-    EXPECT_FALSE(devices[0].accessible);
-    EXPECT_TRUE(devices[1].accessible);
+    EXPECT_EQ(devices[1].devicePath, second);
     EXPECT_EQ(devices[1].videoNode, "/dev/video2");
     EXPECT_EQ(devices[1].product, "Camera 1-2");
-    EXPECT_EQ(devices[1].vendorId, 0x3A5E);
-    EXPECT_EQ(devices[1].productId, 0x0101);
-    for (size_t i : {0, 1}) EXPECT_TRUE(devices[i].vendorMarker && devices[i].extensionUnit);
-    EXPECT_FALSE(devices[2].vendorMarker || devices[2].extensionUnit);
-    EXPECT_TRUE(devices[3].vendorMarker && !devices[3].extensionUnit);
+    EXPECT_EQ(devices[0].vendorId, 0x0C7B);
+    EXPECT_EQ(devices[0].productId, 0x0202);
+    EXPECT_TRUE(devices[0].vendorMarker && devices[0].extensionUnit && !devices[0].accessible);
+    EXPECT_FALSE(devices[1].extensionUnit || devices[2].vendorMarker || devices[3].extensionUnit);
+    EXPECT_TRUE(devices[3].vendorMarker);
     EXPECT_TRUE(io->open.empty());
-
-    sysfs.RemoveNodes();
-    sysfs.AddPlatformNode(0);
-    std::unique_ptr<DeviceEnumerator> devicesLeft;
-    EXPECT_EQ(port.EnumerateVideoInputs(&devicesLeft), kS_FALSE);
-    EXPECT_TRUE(port.CaptureDevices().empty());
-    std::unique_ptr<CaptureFilter> filter;
-    EXPECT_EQ(OpenCamera({port, second}, &filter), XU_NO_DEVICE);
-
-    UvcCameraPort noVideo({folder.Path() / "missing", "/dev", io, nullptr});
-    EXPECT_EQ(noVideo.EnumerateVideoInputs(&devicesLeft), kS_FALSE);
 }
 
 }  // namespace

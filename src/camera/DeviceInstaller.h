@@ -20,6 +20,9 @@ enum class StateChangeScope : uint32_t { Global = 1, ConfigSpecific = 2 };
 inline constexpr uint32_t kDiNeedRestart = 0x80;
 inline constexpr uint32_t kDiNeedReboot = 0x100;
 
+// Error numbers of a failed call, with the platform's values.
+inline constexpr uint32_t kErrorAccessDenied = 5;  // the user lacks the rights
+
 class DeviceInfoSet {
 public:
     virtual ~DeviceInfoSet() = default;
@@ -37,6 +40,10 @@ public:
     virtual bool CallPropertyChangeInstaller(uint32_t memberIndex) = 0;
     // The install parameters' flags after a change; none when they cannot be read.
     virtual std::optional<uint32_t> DeviceInstallFlags(uint32_t memberIndex) = 0;
+    // The error number of the last call on this list that failed (like the
+    // platform's last error); kErrorAccessDenied when the user lacks the
+    // rights, so the caller can say so. 0 when the adapter cannot tell.
+    virtual uint32_t LastError() const { return 0; }
 };
 
 class DeviceInstaller {

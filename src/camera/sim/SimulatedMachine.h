@@ -58,6 +58,9 @@ public:
     void Detach(const std::string& path);
     // What the enumeration of video inputs answers (kS_FALSE: empty category).
     void SetEnumerationResult(HResult result);
+    // How long binding a camera's capture filter takes: the cost of opening
+    // a camera, paid by every walk that opens one.
+    void SetOpenLatencyUs(uint32_t microseconds);
 
     int OpenWindow(const std::string& title);
     void SetWindowTitle(int window, const std::string& title);
@@ -73,6 +76,7 @@ private:
     Clock& clock_;
     std::vector<std::shared_ptr<SimulatedDevice>> devices_;
     HResult enumerationResult_ = kS_OK;
+    uint32_t openLatencyUs_ = 0;
     std::vector<std::pair<int, std::string>> windows_;
     int nextWindow_ = 1;
 };

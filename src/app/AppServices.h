@@ -22,6 +22,8 @@ struct AppServices {
     WindowList& windows;
     CameraClaims& claims;
     CameraPath& cameraPath;
+    // Shows the main dialog's Advanced button (hidden by its template).
+    bool showAdvancedButton = false;
 };
 
 }  // namespace kestrovane

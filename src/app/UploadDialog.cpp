@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/AboutDialog.h"
+#include "app/AdvancedButton.h"
 #include "app/DataExchange.h"
 #include "app/DialogHost.h"
 #include "app/EepromTypeItems.h"
@@ -171,6 +172,7 @@ bool UploadDialog::OnInitDialog() {
                       forcedEepromKind != 0 ? kForceKind8k16k32kRadio : kForceKind256BRadio);
 
     window.StartTimer(kCompletionTimerId, kCompletionTimerPeriodMs);
+    if (services_.showAdvancedButton) window.ShowItem(kAdvancedButton, true);
     return true;
 }
 
@@ -405,6 +407,9 @@ void UploadDialog::OnErase() {
 // --- Left to the completion timer and the Advanced dialog -------------------
 
 void UploadDialog::OnTimer(int /*timerId*/) {}  // completes a "New bin works" upload
-void UploadDialog::OnAdvanced() {}              // opens the Advanced dialog
+void UploadDialog::OnAdvanced() {
+    RunAdvancedButton(services_, Window(), BinFilePath(), eepromTypeCombo.Selection(),
+                      [this] { return WorkerActive(); });
+}
 
 }  // namespace kestrovane

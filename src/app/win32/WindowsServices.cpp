@@ -18,7 +18,11 @@ constexpr size_t kSimulatedEepromSize = 16384;
 std::unique_ptr<WindowsServices> MakeWindowsServices(HINSTANCE instance,
                                                      const std::vector<std::string>& arguments) {
     auto services = std::make_unique<WindowsServices>(instance);
-    if (std::find(arguments.begin(), arguments.end(), "--simulate") != arguments.end()) {
+    const auto given = [&](std::string_view argument) {
+        return std::find(arguments.begin(), arguments.end(), argument) != arguments.end();
+    };
+    services->showAdvancedButton = given("--advanced");
+    if (given("--simulate")) {
         services->simulated = std::make_unique<sim::SimulatedMachine>(services->clock);
         services->simulated->AttachCamera(sim::UsbCameraPath("3a5e", "2b01", "7&2f1c9a5e&0&0000"),
                                           kSimulatedEepromSize, 2);

@@ -27,7 +27,8 @@ struct WindowsServices {
     AppServices Ports() {
         CameraPort& cameras =
             simulated ? static_cast<CameraPort&>(*simulated) : static_cast<CameraPort&>(devices);
-        return {dialogHost, programPath, clock, cameras, windows, claims, cameraPath};
+        return {dialogHost, programPath, clock,      cameras,
+                windows,    claims,      cameraPath, showAdvancedButton};
     }
 
     SystemClock clock;
@@ -38,11 +39,13 @@ struct WindowsServices {
     NamedMutexClaims claims;
     CameraPath cameraPath;
     std::unique_ptr<sim::SimulatedMachine> simulated;
+    bool showAdvancedButton = false;
 };
 
 // Builds the program's services. `arguments` are the command-line arguments
 // after the program's name: "--simulate" plugs in a simulated camera (one
-// Tovrine camera, protocol level 2, 24C128); other arguments are ignored.
+// Tovrine camera, protocol level 2, 24C128), "--advanced" shows the main
+// dialog's Advanced button; other arguments are ignored.
 std::unique_ptr<WindowsServices> MakeWindowsServices(HINSTANCE instance,
                                                      const std::vector<std::string>& arguments);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -28,6 +29,7 @@ struct FakeControl {
     int progressHigh = 100;
     int progressStep = 10;
     int progressPosition = 0;
+    std::size_t textLimit = 0;  // characters the user may type; 0: the platform's default
 };
 
 struct RecordedMessage {
@@ -70,6 +72,7 @@ public:
     // --- DialogWindow. ---
     std::string ItemText(int controlId) override;
     void SetItemText(int controlId, std::string_view text) override;
+    void LimitItemText(int controlId, std::size_t maxCharacters) override;
     bool IsItemChecked(int controlId) override;
     void SetItemChecked(int controlId, bool checked) override;
     void CheckRadio(int firstId, int lastId, int checkedId) override;

@@ -16,7 +16,7 @@ using AdvancedEditorTest = AdvancedTest;
 constexpr uint16_t kAllSupported = 0x043F;
 
 TEST_F(AdvancedEditorTest, DialogStartShowsTheTemplateAndTheGivenImage) {
-    Run("", 1, [&](AdvancedDialog&, FakeDialogWindow& window) {
+    Run("", 1, [&](AdvancedDialog& d, FakeDialogWindow& window) {
         EXPECT_EQ(window.Control(kAdvEepromTypeCombo).comboSelection, 3);
         EXPECT_EQ(window.Control(kAdvEepromTypeCombo).comboItems.size(), 5u);
         EXPECT_EQ(window.Control(kFrequencyCombo).comboItems,
@@ -32,6 +32,15 @@ TEST_F(AdvancedEditorTest, DialogStartShowsTheTemplateAndTheGivenImage) {
         EXPECT_EQ(window.Control(kVendorIdEdit).textLimit, 4u);
         EXPECT_EQ(window.Control(kProductIdEdit).textLimit, 4u);
         EXPECT_TRUE(window.Messages().empty());
+
+        // Close takes the fields first and stays open on an emptied number;
+        // Escape closes without taking anything.
+        window.SetItemText(kBrightnessMinEdit, "");
+        d.OnCommand(kIdOk);
+        EXPECT_EQ(window.Messages().at(0).text, "Please enter a positive integer.");
+        EXPECT_FALSE(window.EndResult());
+        d.OnCommand(kIdCancel);
+        EXPECT_EQ(window.EndResult(), kIdCancel);
     });
     const std::string image = WriteFile("large.bin", LargeImage(0x0401, 1, false));
     Run(image, 4, [&](AdvancedDialog& d, FakeDialogWindow& window) {
@@ -119,8 +128,11 @@ TEST_F(AdvancedEditorTest, EachOpenShowsItsOwnFile) {
         EXPECT_TRUE(window.Control(kVendorIdEdit).enabled);
         EXPECT_TRUE(window.Control(kIdsInUseCheck).checked);
 
-        // Browse takes the type from the combo: a small image now.
+        // Open File keeps the type of the last browse; Browse takes the
+        // combo's: a small image now.
         window.SelectComboItem(kAdvEepromTypeCombo, 0);
+        d.OnCommand(kOpenFileButton);
+        EXPECT_EQ(d.LastOpen()->layout, ImageLayout::Large);
         window.ScriptFileChoice(small);
         d.OnCommand(kAdvBrowseButton);
         EXPECT_EQ(d.LastOpen()->layout, ImageLayout::Small);

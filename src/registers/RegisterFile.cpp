@@ -137,6 +137,8 @@ std::string_view DescribeRegisterLineError(RegisterLineError error) {
 
 ParsedRegisterFile ParseRegisterFile(std::string_view text) {
     ParsedRegisterFile parsed;
+    // Editors that save UTF-8 may put a byte order mark in front of line 1.
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     std::size_t lineNumber = 0;
     while (!text.empty()) {
         ++lineNumber;

@@ -55,7 +55,8 @@ struct ParsedRegisterFile {
     std::optional<RegisterFileProblem> problem;  // the first refused line
 };
 
-// Reads a whole register file. Lines end with LF or CR LF.
+// Reads a whole register file. Lines end with LF or CR LF; a UTF-8 byte order
+// mark in front of the first line is passed over.
 ParsedRegisterFile ParseRegisterFile(std::string_view text);
 
 // One line of a dump, without its line end: "0x%04X:0x%04X".

@@ -38,7 +38,7 @@ TEST(HexText, ReadsTypedNumbersTheWayTheCLibraryDoes) {
 
 TEST(RegisterFile, ReadsDumpLinesAndEveryHandWrittenForm) {
     const std::string text =
-        "// sensor set-up, written by hand\r\n"
+        "\xEF\xBB\xBF// sensor set-up, written by hand\r\n"
         "0x0010:0x00AB\r\n"
         "\r\n"
         "0x10:0xab\n"
@@ -64,6 +64,10 @@ TEST(RegisterFile, ReadsDumpLinesAndEveryHandWrittenForm) {
     EXPECT_EQ(FormatRegisterLine(0xBF76, 0xFFFF), "0xBF76:0xFFFF");
     EXPECT_TRUE(
         ParseRegisterFile("// nothing but comments\n\nno registers here\n").entries.empty());
+    EXPECT_EQ(ParseRegisterFile("\xEF\xBB\xBF"
+                                "0x0001:0x0002")
+                  .entries,
+              (std::vector<RegisterEntry>{{1, 0x0001, 0x0002}}));
 }
 
 // Lines that older copies of the program would misread, or skip although they

@@ -1,15 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "SimulatedCameraFixture.h"
-#include "TempFolder.h"
 #include "registers/RegisterDump.h"
-#include "registers/ReplacingTextFile.h"
 
 namespace kestrovane::testing {
 namespace {
@@ -81,34 +76,6 @@ TEST_F(RegisterDumpTest, SensorDumpRangesFollowTheStartAndTheLevel) {
     EXPECT_EQ(DumpRange(RegisterKind::Chip, 0, 0x00FF), (RegisterRange{0x0000, 0x00FF}));
 }
 
-TEST_F(RegisterDumpTest, ADumpLoadsBackUnchanged) {
-    TempFolder folder("registers_roundtrip");
-    const std::string path = (folder.Path() / "SensorRegs.txt").string();
-    for (uint16_t address = 0x0300; address < 0x0400; ++address) {
-        controller->SetSensorRegister(address, static_cast<uint16_t>(address * 37 + 5));
-    }
-    const auto session = Open(2);
-    ReplacingTextFile file;
-    ASSERT_TRUE(file.Create(path));
-    for (const std::string& line : Dump(*session, RegisterKind::Sensor, 0x0300))
-        file.WriteLine(line);
-    ASSERT_TRUE(file.Commit());
-
-    for (uint16_t address = 0x0300; address < 0x0400; ++address) {
-        controller->SetSensorRegister(address, 0);
-    }
-    const ParsedRegisterFile parsed = ParseRegisterFile(*ReadRegisterFileText(path));
-    ASSERT_FALSE(parsed.problem);
-    ASSERT_EQ(parsed.entries.size(), 256u);
-    const RegisterRunResult loaded =
-        LoadRegisters(*session, RegisterKind::Sensor, parsed.entries, clock);
-    EXPECT_EQ(loaded.code, XU_OK);
-    EXPECT_EQ(loaded.done, 256u);
-    for (uint16_t address = 0x0300; address < 0x0400; ++address) {
-        ASSERT_EQ(controller->SensorRegister(address), static_cast<uint16_t>(address * 37 + 5));
-    }
-}
-
 TEST_F(RegisterDumpTest, SensorLoadsPauseAfterEachWriteAndSkipRefusedRegisters) {
     const std::vector<RegisterEntry> entries{{1, 0x0105, 0x1111}, {2, 0x0106, 0x2222}};
     const auto level1 = Open(1);
@@ -145,36 +112,6 @@ TEST_F(RegisterDumpTest, AFailureStopsTheRunWhereItHappened) {
     EXPECT_EQ(result.failedLine, 7u);
     EXPECT_EQ(controller->ChipRegister(0x01), 0x01);
     EXPECT_EQ(controller->ChipRegister(0x03), 0x00);
-}
-
-TEST(ReplacingTextFile, TheTargetChangesOnlyWhenTheNewFileIsComplete) {
-    TempFolder folder("registers_replacing");
-    const std::filesystem::path target = folder.Path() / "TovrinRegs.txt";
-    std::ofstream(target) << "old dump\n";
-    const auto contents = [&] {
-        std::ifstream file(target);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    };
-    {
-        ReplacingTextFile file;
-        ASSERT_TRUE(file.Create(target.string()));
-        file.WriteLine("0x0000:0x0001");
-        // Dropped without a commit, as after a failed dump.
-    }
-    EXPECT_EQ(contents(), "old dump\n");
-    ReplacingTextFile file;
-    ASSERT_TRUE(file.Create(target.string()));
-    file.WriteLine("0x0000:0x0001");
-    ASSERT_TRUE(file.Commit());
-    EXPECT_EQ(contents(), "0x0000:0x0001\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
-                            std::filesystem::directory_iterator()),
-              1);
-    EXPECT_FALSE(file.Create((folder.Path() / "missing" / "x.txt").string()));
-    EXPECT_FALSE(file.Create(folder.Path().string()));
-    EXPECT_FALSE(file.Create(""));
 }
 
 }  // namespace

@@ -56,34 +56,8 @@ TEST_F(RegisterSessionTest, EachLevelSendsItsOwnRequests) {
     EXPECT_EQ(controller->ChipRegister(0x0012), 0xEF);
 }
 
-TEST_F(RegisterSessionTest, OnlyLevelOneRefusesSensorRegistersEndingIn05) {
-    for (XuProtocolLevel level : {0, 1, 2}) {
-        const auto session = OpenAtLevel(level);
-        const bool levelOne = level == 1;
-        EXPECT_EQ(session->IsRefused(RegisterKind::Sensor, 0x0005), levelOne);
-        EXPECT_EQ(session->IsRefused(RegisterKind::Sensor, 0x0105), levelOne);
-        EXPECT_FALSE(session->IsRefused(RegisterKind::Sensor, 0x0106));
-        EXPECT_FALSE(session->IsRefused(RegisterKind::Sensor, 0x0500));
-        EXPECT_FALSE(session->IsRefused(RegisterKind::Chip, 0x0005));
-        EXPECT_EQ(session->AddressLimit(), level == 0 ? 0x00FF : 0xFFFF);
-    }
-}
-
-TEST_F(RegisterSessionTest, OpenFailuresAndAFailedProbe) {
-    RegisterSession absent;
-    EXPECT_EQ(absent.Open({machine, "\\\\?\\usb#vid_3a5e&pid_9999#none"}), XU_NO_DEVICE);
-    uint16_t value = 0;
-    EXPECT_EQ(absent.Read(RegisterKind::Chip, 0, value), XU_TRANSFER_FAILED);
-
-    const std::string webcam = sim::UsbCameraPath("0c7b", "0001", "plain");
-    sim::SimulatedDevice device;
-    device.path = webcam;
-    device.nodeTypes = sim::PlainCameraNodes();
-    machine.AddDevice(device);
-    RegisterSession noExtensionUnit;
-    EXPECT_EQ(noExtensionUnit.Open({machine, webcam}), XU_NOT_SUPPORTED);
-
-    // A probe that gets no answer leaves level 0 and its legacy requests.
+// A probe that gets no answer leaves level 0 and its legacy requests.
+TEST_F(RegisterSessionTest, AFailedProbeMeansLevelZero) {
     controller->FailNthTransfer(1);
     RegisterSession unprobed;
     ASSERT_EQ(unprobed.Open(camera), XU_OK);

@@ -159,7 +159,6 @@ TEST_F(AdvancedEditorTest, TheAdvancedButtonShowsTheFileVersionAgain) {
     UploadDialog dialog(services_);
     dialog.SetBinFilePath(image);
     host_.SetScript(kAdvancedDialogTemplate, [](Dialog& advanced, FakeDialogWindow& window) {
-        EXPECT_EQ(window.Control(kAdvBinFileEdit).text.empty(), false);
         window.SetItemText(kBinVersionEdit, "KV-3.0");
         window.ScriptAnswer(kIdYes);
         advanced.OnCommand(kSaveFileButton);
@@ -185,11 +184,16 @@ TEST_F(AdvancedEditorTest, TheAdvancedButtonShowsTheFileVersionAgain) {
               (std::vector<int>{kUploadDialogTemplate, kAdvancedDialogTemplate,
                                 kAdvancedDialogTemplate}));
 
-    // Without --advanced the button stays hidden.
+    // Without --advanced the button stays hidden. Without an image the
+    // dialog opens on nothing and the version text stays.
     services_.showAdvancedButton = false;
     UploadDialog plain(services_);
-    host_.SetScript(kUploadDialogTemplate, [](Dialog&, FakeDialogWindow& window) {
+    host_.SetScript(kUploadDialogTemplate, [&](Dialog& main, FakeDialogWindow& window) {
         EXPECT_FALSE(window.Control(kAdvancedButton).visible);
+        window.SetItemText(kFileBinVersionText, "File Bin Version:  N/A");
+        main.OnCommand(kAdvancedButton);
+        EXPECT_EQ(host_.LastWindow(kAdvancedDialogTemplate)->Control(kAdvBinFileEdit).text, "");
+        EXPECT_EQ(window.Control(kFileBinVersionText).text, "File Bin Version:  N/A");
     });
     host_.RunModal(plain);
 }

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "camera/win32/WideText.h"
 

@@ -29,6 +29,8 @@ struct AppServices {
     // Present when the cameras are simulated: the system menu then offers to
     // unplug the camera and to plug a new one in.
     SimulationMenu* simulationMenu = nullptr;
+    // Shows the main dialog's Advanced button (hidden by its template).
+    bool showAdvancedButton = false;
 };
 
 }  // namespace kestrovane

@@ -41,3 +41,70 @@ std::optional<uint32_t> ParseUnsigned(std::string_view text) {
 }
 
 }  // namespace kestrovane
+
+namespace kestrovane {
+
+void DataExchange::Text(int controlId, std::string& field, std::size_t maxCharacters) {
+    if (failed_) return;
+    if (!saving_) {
+        window_.LimitItemText(controlId, maxCharacters);
+        window_.SetItemText(controlId, field);
+        return;
+    }
+    std::string text = window_.ItemText(controlId);
+    if (CharacterCount(text) > maxCharacters) {
+        Refuse(TextLimitPrompt(maxCharacters));
+        return;
+    }
+    field = std::move(text);
+}
+
+void DataExchange::Unsigned(int controlId, uint32_t& field) {
+    std::atomic<uint32_t> value{field};
+    Unsigned(controlId, value);
+    field = value.load();
+}
+
+void DataExchange::Signed(int controlId, int32_t& field) {
+    if (failed_) return;
+    if (!saving_) {
+        window_.SetItemText(controlId, std::to_string(field));
+        return;
+    }
+    const std::optional<int32_t> value = ParseSigned(window_.ItemText(controlId));
+    if (!value) {
+        Refuse(kSignedPrompt);
+        return;
+    }
+    field = *value;
+}
+
+void DataExchange::Refuse(std::string_view prompt) {
+    failed_ = true;
+    window_.ShowMessage(prompt, std::nullopt, message_box::kOk | message_box::kIconExclamation);
+}
+
+std::optional<int32_t> ParseSigned(std::string_view text) {
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    if (text.empty()) return std::nullopt;
+    int32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::size_t CharacterCount(std::string_view utf8) {
+    std::size_t count = 0;
+    for (char c : utf8) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+    }
+    return count;
+}
+
+std::string TextLimitPrompt(std::size_t maxCharacters) {
+    return "Please enter no more than " + std::to_string(maxCharacters) + " characters.";
+}
+
+}  // namespace kestrovane

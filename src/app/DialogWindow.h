@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -55,6 +56,8 @@ public:
 
     virtual std::string ItemText(int controlId) = 0;
     virtual void SetItemText(int controlId, std::string_view text) = 0;
+    // Limits how many characters the user can type into an edit control.
+    virtual void LimitItemText(int /*controlId*/, std::size_t /*maxCharacters*/) {}
 
     virtual bool IsItemChecked(int controlId) = 0;
     virtual void SetItemChecked(int controlId, bool checked) = 0;

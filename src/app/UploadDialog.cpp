@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/AboutDialog.h"
+#include "app/AdvancedButton.h"
 #include "app/DataExchange.h"
 #include "app/DialogHost.h"
 #include "app/EepromTypeItems.h"
@@ -248,6 +249,7 @@ bool UploadDialog::OnInitDialog() {
                       forcedEepromKind != 0 ? kForceKind8k16k32kRadio : kForceKind256BRadio);
 
     window.StartTimer(kCompletionTimerId, kCompletionTimerPeriodMs);
+    if (services_.showAdvancedButton) window.ShowItem(kAdvancedButton, true);
     return true;
 }
 
@@ -493,6 +495,9 @@ void UploadDialog::OnErase() {
 
 // --- Left to the Advanced dialog --------------------------------------------
 
-void UploadDialog::OnAdvanced() {}  // opens the Advanced dialog
+void UploadDialog::OnAdvanced() {
+    RunAdvancedButton(services_, Window(), BinFilePath(), eepromTypeCombo.Selection(),
+                      [this] { return WorkerActive(); });
+}
 
 }  // namespace kestrovane

@@ -166,6 +166,11 @@ void FakeDialogWindow::SetItemText(int controlId, std::string_view text) {
     if (!destroyed_) controls_[controlId].text = text;
 }
 
+void FakeDialogWindow::LimitItemText(int controlId, std::size_t maxCharacters) {
+    std::lock_guard lock(mutex_);
+    if (!destroyed_) controls_[controlId].textLimit = maxCharacters;
+}
+
 bool FakeDialogWindow::IsItemChecked(int controlId) {
     std::lock_guard lock(mutex_);
     return !destroyed_ && controls_[controlId].checked;

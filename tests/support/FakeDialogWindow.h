@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -30,6 +31,7 @@ struct FakeControl {
     int progressHigh = 100;
     int progressStep = 10;
     int progressPosition = 0;
+    std::size_t textLimit = 0;  // characters the user may type; 0: the platform's default
 };
 
 struct RecordedMessage {
@@ -91,6 +93,7 @@ public:
     // --- DialogWindow. ---
     std::string ItemText(int controlId) override;
     void SetItemText(int controlId, std::string_view text) override;
+    void LimitItemText(int controlId, std::size_t maxCharacters) override;
     bool IsItemChecked(int controlId) override;
     void SetItemChecked(int controlId, bool checked) override;
     void CheckRadio(int firstId, int lastId, int checkedId) override;

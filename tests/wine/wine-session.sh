@@ -16,6 +16,7 @@
 #
 # Optional environment:
 #   WINE_SESSION_TIMEOUT  seconds COMMAND may run (default 300)
+#   WINE_SESSION_SCREEN   the virtual screen, WIDTHxHEIGHTxDEPTH (default 1024x768x24)
 #   WINEDLLOVERRIDES      default "mscoree,mshtml=" (no Mono/Gecko prompts)
 #   WINE_SESSION_KEEP=1   keep the prefix for inspection (its path is printed)
 set -u
@@ -49,7 +50,7 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 # A display of our own: Xvfb picks a free number and writes it to the file.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$session_dir/display" \
+Xvfb -displayfd 3 -screen 0 "${WINE_SESSION_SCREEN:-1024x768x24}" -nolisten tcp 3>"$session_dir/display" \
     >"$session_dir/xvfb.log" 2>&1 &
 xvfb_pid=$!
 waited=0

@@ -66,6 +66,13 @@ void Win32DialogWindow::SetItemText(int controlId, std::string_view text) {
     });
 }
 
+void Win32DialogWindow::LimitItemText(int controlId, std::size_t maxCharacters) {
+    OnWindowThread(false, [&](HWND w) {
+        SendDlgItemMessageW(w, controlId, EM_LIMITTEXT, static_cast<WPARAM>(maxCharacters), 0);
+        return true;
+    });
+}
+
 bool Win32DialogWindow::IsItemChecked(int controlId) {
     return OnWindowThread(false,
                           [&](HWND w) { return IsDlgButtonChecked(w, controlId) == BST_CHECKED; });

@@ -31,6 +31,7 @@ public:
 
     std::string ItemText(int controlId) override;
     void SetItemText(int controlId, std::string_view text) override;
+    void LimitItemText(int controlId, std::size_t maxCharacters) override;
     bool IsItemChecked(int controlId) override;
     void SetItemChecked(int controlId, bool checked) override;
     void CheckRadio(int firstId, int lastId, int checkedId) override;

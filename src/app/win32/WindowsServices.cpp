@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "camera/win32/WideText.h"
 
@@ -23,7 +24,11 @@ SimulatedCameras::SimulatedCameras(Clock& clock)
 std::unique_ptr<WindowsServices> MakeWindowsServices(HINSTANCE instance,
                                                      const std::vector<std::string>& arguments) {
     auto services = std::make_unique<WindowsServices>(instance);
-    if (std::find(arguments.begin(), arguments.end(), "--simulate") != arguments.end()) {
+    const auto given = [&](std::string_view argument) {
+        return std::find(arguments.begin(), arguments.end(), argument) != arguments.end();
+    };
+    services->showAdvancedButton = given("--advanced");
+    if (given("--simulate")) {
         services->simulated = std::make_unique<SimulatedCameras>(services->clock);
     }
     return services;

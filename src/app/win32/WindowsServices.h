@@ -42,11 +42,13 @@ struct WindowsServices {
 
     AppServices Ports() {
         if (simulated) {
-            return {dialogHost,     programPath, clock,      simulated->machine,
-                    windows,        claims,      cameraPath, simulated->installer,
-                    simulated.get()};
+            return {dialogHost,      programPath, clock,      simulated->machine,
+                    windows,         claims,      cameraPath, simulated->installer,
+                    simulated.get(), showAdvancedButton};
         }
-        return {dialogHost, programPath, clock, devices, windows, claims, cameraPath, installer};
+        return {dialogHost, programPath, clock,     devices,
+                windows,    claims,      cameraPath, installer,
+                nullptr,    showAdvancedButton};
     }
 
     SystemClock clock;
@@ -58,12 +60,14 @@ struct WindowsServices {
     SetupApiDeviceInstaller installer;
     CameraPath cameraPath;
     std::unique_ptr<SimulatedCameras> simulated;
+    bool showAdvancedButton = false;
 };
 
 // Builds the program's services. `arguments` are the command-line arguments
 // after the program's name: "--simulate" plugs in a simulated camera (one
 // Tovrine camera, protocol level 2, 24C128) and adds the system-menu items
-// that unplug it and plug a new one in; other arguments are ignored.
+// that unplug it and plug a new one in; "--advanced" shows the main dialog's
+// Advanced button; other arguments are ignored.
 std::unique_ptr<WindowsServices> MakeWindowsServices(HINSTANCE instance,
                                                      const std::vector<std::string>& arguments);
 

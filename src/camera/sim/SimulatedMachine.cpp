@@ -80,8 +80,8 @@ private:
 
 class SimulatedEntry final : public DeviceEntry {
 public:
-    SimulatedEntry(std::shared_ptr<SimulatedDevice> device, Clock& clock)
-        : device_(std::move(device)), clock_(clock) {}
+    SimulatedEntry(std::shared_ptr<SimulatedDevice> device, Clock& clock, uint32_t openLatencyUs)
+        : device_(std::move(device)), clock_(clock), openLatencyUs_(openLatencyUs) {}
 
     HResult ReadDevicePath(std::string* path) override {
         if (!device_->path) return kE_FAIL;
@@ -92,6 +92,7 @@ public:
     HResult BindFilter(std::unique_ptr<CaptureFilter>* filter) override {
         const bool gone = device_->controller && !device_->controller->Present();
         if (!device_->binds || gone) return kE_FAIL;
+        if (openLatencyUs_ > 0) clock_.SleepUs(openLatencyUs_);
         *filter = std::make_unique<SimulatedFilter>(device_, clock_);
         return kS_OK;
     }
@@ -99,16 +100,18 @@ public:
 private:
     std::shared_ptr<SimulatedDevice> device_;
     Clock& clock_;
+    uint32_t openLatencyUs_;
 };
 
 class SimulatedEnumerator final : public DeviceEnumerator {
 public:
-    SimulatedEnumerator(std::vector<std::shared_ptr<SimulatedDevice>> devices, Clock& clock)
-        : devices_(std::move(devices)), clock_(clock) {}
+    SimulatedEnumerator(std::vector<std::shared_ptr<SimulatedDevice>> devices, Clock& clock,
+                        uint32_t openLatencyUs)
+        : devices_(std::move(devices)), clock_(clock), openLatencyUs_(openLatencyUs) {}
 
     HResult Next(std::unique_ptr<DeviceEntry>* entry) override {
         if (next_ >= devices_.size()) return kS_FALSE;
-        *entry = std::make_unique<SimulatedEntry>(devices_[next_++], clock_);
+        *entry = std::make_unique<SimulatedEntry>(devices_[next_++], clock_, openLatencyUs_);
         return kS_OK;
     }
 
@@ -116,6 +119,7 @@ private:
     std::vector<std::shared_ptr<SimulatedDevice>> devices_;
     size_t next_ = 0;
     Clock& clock_;
+    uint32_t openLatencyUs_;
 };
 
 }  // namespace
@@ -215,6 +219,11 @@ SimulatedMachine::PluggedDevices() const {
     return plugged;
 }
 
+void SimulatedMachine::SetOpenLatencyUs(uint32_t microseconds) {
+    std::lock_guard lock(mutex_);
+    openLatencyUs_ = microseconds;
+}
+
 int SimulatedMachine::OpenWindow(const std::string& title) {
     std::lock_guard lock(mutex_);
     windows_.emplace_back(nextWindow_, title);
@@ -244,7 +253,7 @@ HResult SimulatedMachine::EnumerateVideoInputs(std::unique_ptr<DeviceEnumerator>
         if (!device->controller || device->controller->Present()) present.push_back(device);
     }
     if (present.empty()) return kS_FALSE;
-    *enumerator = std::make_unique<SimulatedEnumerator>(std::move(present), clock_);
+    *enumerator = std::make_unique<SimulatedEnumerator>(std::move(present), clock_, openLatencyUs_);
     return kS_OK;
 }
 

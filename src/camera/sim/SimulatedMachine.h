@@ -69,6 +69,9 @@ public:
     // devices without a Tovrine controller), in enumeration order.
     std::vector<std::pair<std::string, std::shared_ptr<SimulatedController>>> PluggedDevices()
         const;
+    // How long binding a camera's capture filter takes: the cost of opening
+    // a camera, paid by every walk that opens one.
+    void SetOpenLatencyUs(uint32_t microseconds);
 
     int OpenWindow(const std::string& title);
     void SetWindowTitle(int window, const std::string& title);
@@ -85,6 +88,7 @@ private:
     std::vector<std::shared_ptr<SimulatedDevice>> devices_;
     HResult enumerationResult_ = kS_OK;
     std::set<std::string> disabledPaths_;
+    uint32_t openLatencyUs_ = 0;
     std::vector<std::pair<int, std::string>> windows_;
     int nextWindow_ = 1;
 };

@@ -1,0 +1,318 @@
+// The "Bin file modify" group of the Advanced dialog: open, save and browse
+// over the image editor's model.
+#include <array>
+#include <cstdio>
+
+#include "app/AdvancedDialog.h"
+#include "image/ImageEditorOpen.h"
+#include "image/ImageEditorSave.h"
+#include "registers/HexText.h"
+
+namespace kestrovane {
+
+namespace {
+
+using message_box::kIconError;
+using message_box::kIdYes;
+using message_box::kOk;
+using message_box::kYesNo;
+
+constexpr std::string_view kBinFileFilter = "Bin files(*.bin)|*.bin|all files(*.*)|*.*||";
+
+// The edits and the support indicator of one parameter row.
+struct ParameterRow {
+    PictureParameter parameter;
+    int defaultEdit;
+    int minEdit;
+    int maxEdit;
+    int supportCheck;
+};
+
+constexpr std::array<ParameterRow, 6> kParameterRows{{
+    {PictureParameter::Brightness, kBrightnessDefaultEdit, kBrightnessMinEdit, kBrightnessMaxEdit,
+     kBrightnessSupportCheck},
+    {PictureParameter::Contrast, kContrastDefaultEdit, kContrastMinEdit, kContrastMaxEdit,
+     kContrastSupportCheck},
+    {PictureParameter::Hue, kHueDefaultEdit, kHueMinEdit, kHueMaxEdit, kHueSupportCheck},
+    {PictureParameter::Saturation, kSaturationDefaultEdit, kSaturationMinEdit, kSaturationMaxEdit,
+     kSaturationSupportCheck},
+    {PictureParameter::Sharpness, kSharpnessDefaultEdit, kSharpnessMinEdit, kSharpnessMaxEdit,
+     kSharpnessSupportCheck},
+    {PictureParameter::Gamma, kGammaDefaultEdit, kGammaMinEdit, kGammaMaxEdit, kGammaSupportCheck},
+}};
+
+// The field behind a number edit of the parameter rows.
+struct NumberField {
+    uint32_t* unsignedField = nullptr;
+    int32_t* signedField = nullptr;
+};
+
+NumberField FieldOf(AdvancedDialog& dialog, int controlId) {
+    switch (controlId) {
+        case kBrightnessDefaultEdit:
+            return {&dialog.brightnessDefault};
+        case kBrightnessMinEdit:
+            return {&dialog.brightnessMin};
+        case kBrightnessMaxEdit:
+            return {&dialog.brightnessMax};
+        case kContrastDefaultEdit:
+            return {&dialog.contrastDefault};
+        case kContrastMinEdit:
+            return {&dialog.contrastMin};
+        case kContrastMaxEdit:
+            return {&dialog.contrastMax};
+        case kHueDefaultEdit:
+            return {nullptr, &dialog.hueDefault};
+        case kHueMinEdit:
+            return {nullptr, &dialog.hueMin};
+        case kHueMaxEdit:
+            return {nullptr, &dialog.hueMax};
+        case kSaturationDefaultEdit:
+            return {&dialog.saturationDefault};
+        case kSaturationMinEdit:
+            return {&dialog.saturationMin};
+        case kSaturationMaxEdit:
+            return {&dialog.saturationMax};
+        case kSharpnessDefaultEdit:
+            return {&dialog.sharpnessDefault};
+        case kSharpnessMinEdit:
+            return {&dialog.sharpnessMin};
+        case kSharpnessMaxEdit:
+            return {&dialog.sharpnessMax};
+        case kGammaDefaultEdit:
+            return {&dialog.gammaDefault};
+        case kGammaMinEdit:
+            return {&dialog.gammaMin};
+        case kGammaMaxEdit:
+            return {&dialog.gammaMax};
+        default:
+            return {};
+    }
+}
+
+int64_t ValueOf(const NumberField& field) {
+    if (field.unsignedField) return *field.unsignedField;
+    if (field.signedField) return *field.signedField;
+    return 0;
+}
+
+std::string IdText(std::optional<uint16_t> id) {
+    if (!id) return {};
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(*id));
+    return text;
+}
+
+}  // namespace
+
+// --- Open ------------------------------------------------------------------------
+
+void AdvancedDialog::OnOpenFile() {
+    DialogWindow& window = Window();
+    if (binFilePath.empty()) {
+        window.ShowMessage("No file", std::nullopt, kOk);
+        return;
+    }
+    const ChipRevision revision =
+        window.IsItemChecked(kKv5Radio) ? ChipRevision::Kv5 : ChipRevision::Kv2ToKv4;
+    const EditorOpenResult opened = OpenImageForEditing(binFilePath, eepromType, revision);
+    std::string_view failure;
+    switch (opened.status) {
+        case EditorOpenStatus::Opened:
+            break;
+        case EditorOpenStatus::CannotOpen:
+            failure = "Can not open file";
+            break;
+        case EditorOpenStatus::ShorterThanHeader:
+            failure = "File too short to 0x1c";
+            break;
+        case EditorOpenStatus::ShorterThanParameterBlock:
+            failure = "File too short";
+            break;
+    }
+    if (!failure.empty()) {
+        // The fields keep what they showed, but nothing may be saved into a
+        // file that was not read.
+        lastOpen_.reset();
+        window.ShowMessage(failure, std::nullopt, kOk);
+        return;
+    }
+    ShowOpenedImage(opened.image);
+    lastOpen_ = opened.image;
+    ShowEditorFields();
+}
+
+// Each open sets every control of the group from the file it reads, so that
+// nothing of an image opened before shows.
+void AdvancedDialog::ShowOpenedImage(const OpenedImage& image) {
+    unreadNumberEdits_.clear();
+    if (image.layout == ImageLayout::Small) {
+        ShowSmallLayout(image);
+    } else {
+        ShowLargeLayout(image);
+    }
+    vendorIdText = IdText(image.vendorId);
+    productIdText = IdText(image.productId);
+    deviceDescription = image.description.value_or("");
+    binVersion = image.binVersion.value_or("");
+    hwVersion = image.hwVersion.value_or("");
+}
+
+void AdvancedDialog::ShowParameterRow(PictureParameter parameter, const OpenedImage& image) {
+    const ParameterRow& row = kParameterRows[static_cast<std::size_t>(parameter)];
+    const OpenedParameter& values = image[parameter];
+    DialogWindow& window = Window();
+    const std::array<std::pair<int, std::optional<int>>, 3> edits{
+        {{row.defaultEdit, values.defaultValue},
+         {row.minEdit, values.minimum},
+         {row.maxEdit, values.maximum}}};
+    for (const auto& [controlId, value] : edits) {
+        const NumberField field = FieldOf(*this, controlId);
+        if (value) {
+            if (field.unsignedField) *field.unsignedField = static_cast<uint32_t>(*value);
+            if (field.signedField) *field.signedField = *value;
+        } else {
+            unreadNumberEdits_.insert(controlId);
+        }
+        window.EnableItem(controlId, value.has_value());
+    }
+}
+
+void AdvancedDialog::ShowSmallLayout(const OpenedImage& image) {
+    DialogWindow& window = Window();
+    for (const ParameterRow& row : kParameterRows) {
+        ShowParameterRow(row.parameter, image);
+        window.SetItemChecked(row.supportCheck, false);
+    }
+    window.SetItemChecked(kFrequencySupportCheck, false);
+    window.EnableItem(kFrequencyCombo, image.frequencyCode.has_value());
+    frequencyCombo.Select(FrequencyChoiceOf(image.frequencyCode));
+    // The small layout has no orientation and no identity flags.
+    window.SetItemChecked(kUpsideDownCheck, false);
+    window.EnableItem(kUpsideDownCheck, false);
+    window.SetItemChecked(kIdsInUseCheck, false);
+    window.SetItemChecked(kDescriptionInUseCheck, false);
+    for (int id : {kVendorIdEdit, kProductIdEdit, kDeviceDescriptionEdit}) {
+        window.EnableItem(id, true);
+    }
+}
+
+void AdvancedDialog::ShowLargeLayout(const OpenedImage& image) {
+    DialogWindow& window = Window();
+    for (const ParameterRow& row : kParameterRows) {
+        ShowParameterRow(row.parameter, image);
+        window.SetItemChecked(row.supportCheck, image[row.parameter].supported);
+    }
+    window.SetItemChecked(kFrequencySupportCheck, image.frequencySupported);
+    window.EnableItem(kFrequencyCombo, image.frequencySupported);
+    frequencyCombo.Select(FrequencyChoiceOf(image.frequencyCode));
+
+    window.EnableItem(kUpsideDownCheck, true);
+    window.SetItemChecked(kUpsideDownCheck, image.upsideDown.value_or(false));
+    const IdentityFlags identity = image.identity.value_or(IdentityFlags{});
+    window.SetItemChecked(kIdsInUseCheck, identity.idsInUse);
+    window.EnableItem(kVendorIdEdit, identity.idsInUse);
+    window.EnableItem(kProductIdEdit, identity.idsInUse);
+    window.SetItemChecked(kDescriptionInUseCheck, identity.descriptionInUse);
+    window.EnableItem(kDeviceDescriptionEdit, identity.descriptionInUse);
+}
+
+// --- Save ------------------------------------------------------------------------
+
+ImageEdits AdvancedDialog::EditsFromFields() {
+    ImageEdits edits;
+    for (const ParameterRow& row : kParameterRows) {
+        edits[row.parameter] = {ValueOf(FieldOf(*this, row.defaultEdit)),
+                                ValueOf(FieldOf(*this, row.minEdit)),
+                                ValueOf(FieldOf(*this, row.maxEdit))};
+    }
+    edits.frequencyChoice = frequencyCombo.Selection();
+    edits.upsideDown = Window().IsItemChecked(kUpsideDownCheck);
+    edits.vendorId = ParseHexText(vendorIdText);
+    edits.productId = ParseHexText(productIdText);
+    edits.description = deviceDescription;
+    edits.binVersion = binVersion;
+    edits.hwVersion = hwVersion;
+    return edits;
+}
+
+void AdvancedDialog::ReportSaveRefusal(const ImageSave& save) {
+    const EditorSaveRefusal& refusal = *save.Refusal();
+    const std::string nothing = ": nothing was written.";
+    std::string text;
+    switch (refusal.problem) {
+        case EditorSaveProblem::CannotOpen:
+            Window().ShowMessage("Can not open file", std::nullopt, kOk);
+            return;
+        case EditorSaveProblem::ShorterThanParameterBlock:
+            Window().ShowMessage("File too short", std::nullopt, kOk);
+            return;
+        case EditorSaveProblem::ValueOutOfRange:
+            text = refusal.field + " must be from " + std::to_string(refusal.minimum) + " to " +
+                   std::to_string(refusal.maximum) + nothing;
+            break;
+        case EditorSaveProblem::InvalidId:
+            text =
+                "The " + refusal.field + " must be a hexadecimal number from 0 to ffff" + nothing;
+            break;
+        case EditorSaveProblem::TextTooLong:
+            text = "The " + refusal.field + " may hold at most " + std::to_string(refusal.maximum) +
+                   " characters" + nothing;
+            break;
+        case EditorSaveProblem::PastEnd:
+            text = "The file is too short for the " + refusal.field + nothing;
+            break;
+        case EditorSaveProblem::OverlapsField:
+            text = "The longer " + refusal.field + " would overwrite the " + refusal.otherField +
+                   nothing;
+            break;
+    }
+    Window().ShowMessage(text, "Error", kIconError);
+}
+
+void AdvancedDialog::OnSaveFile() {
+    // A value that does not parse stops the save; the fields after it would
+    // be stale.
+    if (!UpdateData(true)) return;
+    DialogWindow& window = Window();
+    if (binFilePath.empty()) {
+        window.ShowMessage("No file", std::nullopt, kOk);
+        return;
+    }
+    if (!lastOpen_ || lastOpen_->path != binFilePath) {
+        window.ShowMessage("The file has not been opened: press \"Open File\" before saving it.",
+                           "Error", kIconError);
+        return;
+    }
+    // Everything is checked before the question, and nothing is written
+    // unless all of it can be.
+    ImageSave save = ImageSave::Prepare(*lastOpen_, EditsFromFields());
+    if (save.Refusal()) {
+        ReportSaveRefusal(save);
+        return;
+    }
+    if (window.ShowMessage("Confirm to write?", "Cinform", kYesNo) != kIdYes) return;
+    if (!save.Commit()) {
+        window.ShowMessage("Writing the file failed: " + binFilePath, "Error", kIconError);
+        return;
+    }
+    window.ShowMessage("Write finished", std::nullopt, kOk);
+}
+
+// --- Browse ----------------------------------------------------------------------
+
+void AdvancedDialog::OnBrowseImage() {
+    FileChooserRequest request;
+    request.open = true;
+    // One file: the editor works on one image at a time.
+    request.flags = file_chooser::kHideReadOnly;
+    request.filter = std::string(kBinFileFilter);
+    const std::optional<std::string> chosen = Window().ChooseFile(request);
+    if (!chosen) return;
+    binFilePath = *chosen;
+    eepromType = eepromTypeCombo.Selection();
+    OnOpenFile();
+    ShowEditorFields();
+}
+
+}  // namespace kestrovane

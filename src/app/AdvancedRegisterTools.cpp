@@ -1,0 +1,298 @@
+// The "Register" group of the Advanced dialog: one chip or sensor register,
+// and register files, over the register tools' sessions.
+#include <cstdio>
+
+#include "app/AdvancedDialog.h"
+#include "camera/Discovery.h"
+#include "registers/HexText.h"
+#include "registers/RegisterDump.h"
+#include "registers/RegisterFile.h"
+#include "registers/ReplacingTextFile.h"
+
+namespace kestrovane {
+
+namespace {
+
+using message_box::kIconError;
+using message_box::kOk;
+
+constexpr std::string_view kRegisterFileFilter = "TXT File(*.txt)|*.txt||";
+constexpr std::string_view kChipFileName = "TovrinRegs.txt";
+constexpr std::string_view kSensorFileName = "SensorRegs.txt";
+
+std::string_view ReadFailureText(RegisterKind kind) {
+    return kind == RegisterKind::Chip ? "Read tovrine register fail" : "Read sensor register fail";
+}
+
+std::string_view WriteFailureText(RegisterKind kind) {
+    return kind == RegisterKind::Chip ? "write tovrine register fail"
+                                      : "write sensor register fail";
+}
+
+std::string HexText(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%x", value);
+    return text;
+}
+
+FileChooserRequest RegisterFileRequest(bool open, RegisterKind kind) {
+    FileChooserRequest request;
+    request.open = open;
+    request.defaultExtension = "txt";
+    request.fileName = std::string(kind == RegisterKind::Chip ? kChipFileName : kSensorFileName);
+    // One file; the save dialog asks nothing before it replaces a file.
+    request.flags = 0;
+    request.filter = std::string(kRegisterFileFilter);
+    return request;
+}
+
+// The wait cursor for the length of a register operation.
+class WaitCursor {
+public:
+    explicit WaitCursor(DialogWindow& window) : window_(window) {
+        window_.SetCursorShape(CursorShape::Wait);
+    }
+    ~WaitCursor() { window_.SetCursorShape(CursorShape::Arrow); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    DialogWindow& window_;
+};
+
+}  // namespace
+
+// --- Shared steps ----------------------------------------------------------------
+
+bool AdvancedDialog::RefuseWhileUploading() {
+    if (!uploadActive_ || !uploadActive_()) return false;
+    Window().ShowMessage("An upload is in progress. Please wait until it has ended.", "Error",
+                         kIconError);
+    return true;
+}
+
+std::optional<uint16_t> AdvancedDialog::ParseRegisterNumber(const std::string& text,
+                                                            std::string_view what) {
+    const std::optional<uint64_t> number = ParseHexText(text);
+    if (!number) {
+        Window().ShowMessage(
+            "The " + std::string(what) + " \"" + text + "\" is not a hexadecimal number.", "Error",
+            kIconError);
+        return std::nullopt;
+    }
+    if (*number > kMaxRegisterNumber) {
+        Window().ShowMessage("The " + std::string(what) + " \"" + text +
+                                 "\" is out of range: it must lie between 0 and FFFF.",
+                             "Error", kIconError);
+        return std::nullopt;
+    }
+    return static_cast<uint16_t>(*number);
+}
+
+void AdvancedDialog::ShowRegisterFailure(int code, RegisterKind kind, bool writing) {
+    std::string_view text;
+    switch (code) {
+        case XU_TRANSFER_FAILED:
+            text = writing ? WriteFailureText(kind) : ReadFailureText(kind);
+            break;
+        case XU_NOT_SUPPORTED:
+            text = "Device not support the operation";
+            break;
+        case XU_NO_DEVICE:
+            text = "No device";
+            break;
+        default:
+            return;
+    }
+    Window().ShowMessage(text, "Fail", kIconError);
+}
+
+bool AdvancedDialog::OpenRegisterSession(RegisterSession& session,
+                                         std::unique_ptr<CameraClaim>& claim, RegisterKind kind,
+                                         bool writing) {
+    // Only a camera this copy has chosen, and holds, is talked to: the path of
+    // an earlier choice may name a camera another copy is programming.
+    if (FindCamera(services_.cameras, services_.windows, services_.clock, services_.cameraPath,
+                   services_.claims, &claim) != 1) {
+        Window().ShowMessage("No device", "Fail", kIconError);
+        return false;
+    }
+    const int opened = session.Open({services_.cameras, services_.cameraPath.Get()});
+    if (opened != XU_OK) {
+        ShowRegisterFailure(opened, kind, writing);
+        return false;
+    }
+    return true;
+}
+
+bool AdvancedDialog::RefuseAddressAboveLimit(const RegisterSession& session, uint16_t address,
+                                             std::string_view text) {
+    if (address <= session.AddressLimit()) return false;
+    // The legacy request carries 8 address bits: 0x105 would reach 0x05.
+    Window().ShowMessage("The register address \"" + std::string(text) +
+                             "\" is out of range: this camera's firmware takes addresses "
+                             "between 0 and FF.",
+                         "Error", kIconError);
+    return true;
+}
+
+// --- One register ----------------------------------------------------------------
+
+void AdvancedDialog::ReadOneRegister(RegisterKind kind) {
+    if (RefuseWhileUploading()) return;
+    // A failed exchange leaves the register texts stale: nothing is sent.
+    if (!UpdateData(true)) return;
+    const std::string& addressText =
+        kind == RegisterKind::Chip ? chipRegisterText : sensorRegisterText;
+    const std::optional<uint16_t> address = ParseRegisterNumber(addressText, "register address");
+    if (!address) return;
+
+    std::unique_ptr<CameraClaim> claim;
+    RegisterSession session;
+    if (!OpenRegisterSession(session, claim, kind, false)) return;
+    if (RefuseAddressAboveLimit(session, *address, addressText)) return;
+    if (session.IsRefused(kind, *address)) {
+        Window().ShowMessage(
+            "Not support read/write register 0Xxx05 register, please contact with FAE.",
+            std::nullopt, kOk);
+        return;
+    }
+    uint16_t value = 0;
+    if (const int code = session.Read(kind, *address, value); code != XU_OK) {
+        ShowRegisterFailure(code, kind, false);
+        return;
+    }
+    (kind == RegisterKind::Chip ? chipValueText : sensorValueText) = HexText(value);
+    UpdateData(false);
+}
+
+void AdvancedDialog::WriteOneRegister(RegisterKind kind) {
+    if (RefuseWhileUploading()) return;
+    if (!UpdateData(true)) return;
+    const bool chip = kind == RegisterKind::Chip;
+    const std::string& addressText = chip ? chipRegisterText : sensorRegisterText;
+    const std::optional<uint16_t> address = ParseRegisterNumber(addressText, "register address");
+    if (!address) return;
+    const std::optional<uint16_t> value =
+        ParseRegisterNumber(chip ? chipValueText : sensorValueText, "register value");
+    if (!value) return;
+
+    std::unique_ptr<CameraClaim> claim;
+    RegisterSession session;
+    if (!OpenRegisterSession(session, claim, kind, true)) return;
+    if (RefuseAddressAboveLimit(session, *address, addressText)) return;
+    if (session.IsRefused(kind, *address)) {
+        Window().ShowMessage(
+            "Not support read/write register 0Xxx05 register, please contact with FAE.",
+            std::nullopt, kOk);
+        return;
+    }
+    if (const int code = session.Write(kind, *address, *value); code != XU_OK) {
+        ShowRegisterFailure(code, kind, true);
+    }
+}
+
+// --- Register files --------------------------------------------------------------
+
+void AdvancedDialog::DumpRegistersToFile(RegisterKind kind) {
+    if (RefuseWhileUploading()) return;
+    DialogWindow& window = Window();
+    uint16_t start = 0;
+    if (kind == RegisterKind::Sensor) {
+        if (!UpdateData(true)) return;
+        // An empty start text starts at 0x0000.
+        if (sensorRegisterText.find_first_not_of(" \t") != std::string::npos) {
+            const std::optional<uint16_t> parsed =
+                ParseRegisterNumber(sensorRegisterText, "start register");
+            if (!parsed) return;
+            start = *parsed;
+        }
+    }
+    const std::optional<std::string> path = window.ChooseFile(RegisterFileRequest(false, kind));
+    ReplacingTextFile file;
+    if (!path || !file.Create(*path)) {
+        window.ShowMessage("Create File Failed!!", std::nullopt, kOk);
+        return;
+    }
+    RegisterRunResult result;
+    {
+        WaitCursor wait(window);
+        std::unique_ptr<CameraClaim> claim;
+        RegisterSession session;
+        if (!OpenRegisterSession(session, claim, kind, false)) return;
+        const std::optional<RegisterRange> range = DumpRange(kind, start, session.AddressLimit());
+        if (!range) {
+            RefuseAddressAboveLimit(session, start, sensorRegisterText);
+            return;
+        }
+        result = DumpRegisters(session, kind, *range, [&](uint16_t address, uint16_t value) {
+            file.WriteLine(FormatRegisterLine(address, value));
+        });
+    }
+    // The file is put in place only after a dump that ended well; the one
+    // that was there before stays otherwise.
+    if (result.code != XU_OK) {
+        file.Discard();
+        ShowRegisterFailure(result.code, kind, false);
+        return;
+    }
+    if (!file.Commit()) {
+        window.ShowMessage("Writing the file failed: " + *path, "Error", kIconError);
+        return;
+    }
+    window.ShowMessage(kind == RegisterKind::Chip
+                           ? "ReadFile OK, file is saved to TovrinRegs.txt!!"
+                           : "ReadSensor OK, file is saved to SensorRegs.txt!!",
+                       std::nullopt, kOk);
+}
+
+void AdvancedDialog::LoadRegistersFromFile(RegisterKind kind) {
+    if (RefuseWhileUploading()) return;
+    DialogWindow& window = Window();
+    const std::optional<std::string> path = window.ChooseFile(RegisterFileRequest(true, kind));
+    const std::optional<std::string> text =
+        path ? ReadRegisterFileText(*path) : std::optional<std::string>();
+    if (!text) {
+        window.ShowMessage("Can not open file!", std::nullopt, kOk);
+        return;
+    }
+    // The whole file is read before the first register is written.
+    const ParsedRegisterFile parsed = ParseRegisterFile(*text);
+    if (parsed.problem) {
+        window.ShowMessage("Line " + std::to_string(parsed.problem->lineNumber) + " of the file: " +
+                               std::string(DescribeRegisterLineError(parsed.problem->error)) +
+                               ". Nothing was written to the camera.",
+                           "Error", kIconError);
+        return;
+    }
+    if (parsed.entries.empty()) {
+        window.ShowMessage("The file holds no register line. Nothing was written to the camera.",
+                           "Error", kIconError);
+        return;
+    }
+    RegisterRunResult result;
+    {
+        WaitCursor wait(window);
+        std::unique_ptr<CameraClaim> claim;
+        RegisterSession session;
+        if (!OpenRegisterSession(session, claim, kind, true)) return;
+        if (const auto beyond = FirstEntryAbove(parsed.entries, session.AddressLimit())) {
+            window.ShowMessage("Line " + std::to_string(beyond->lineNumber) +
+                                   " of the file: the address is above FF, which this camera's "
+                                   "firmware cannot take. Nothing was written to the camera.",
+                               "Error", kIconError);
+            return;
+        }
+        result = LoadRegisters(session, kind, parsed.entries, services_.clock);
+    }
+    if (result.code != XU_OK) {
+        ShowRegisterFailure(result.code, kind, true);
+        return;
+    }
+    window.ShowMessage(kind == RegisterKind::Chip
+                           ? "WriteFile OK, file is written to tovrine registers!!"
+                           : "WriteFile OK, file is read from SensorRegs.txt!!",
+                       std::nullopt, kOk);
+}
+
+}  // namespace kestrovane

@@ -1,7 +1,7 @@
 # Shared steps of the tests that drive the real Kestrovane.exe; sourced by them.
 # Expects `driver` (uidriver.exe) and `artifacts` (screenshot folder) to be set,
 # and the program's path as the first argument of the sourcing script.
-# Sets up: `fail` and `failures`, `drive`, `expect_text_in`, `answer_message`
+# Sets up: `fail` and `failures`, `drive`, `expect_text_in`, `wait_text`, `answer_message`
 # (with `busy` and `idle` set), `choose_image`, `make_image`, a private copy
 # of the program (so that its counter file is the test's own) in `folder` as
 # `program`, and the Chinese font; `finish NAME` reports and exits.
@@ -28,6 +28,19 @@ expect_text_in() {  # caption id expected-text
 
 # Answers the message box the busy window (caption `busy`) shows, after
 # checking its text, and waits for the caption to return to `idle`.
+# Waits up to $3 seconds for control $2 of window $1 to read $4.
+wait_text() {  # caption id seconds expected-text
+    waited=0
+    while [ "$waited" -lt "$3" ]; do
+        shown=$(drive text "$1" "$2")
+        [ "$shown" = "$4" ] && return 0
+        sleep 1
+        waited=$((waited + 1))
+    done
+    fail "control $2 reads \"$shown\" after $3 s, expected \"$4\""
+    return 1
+}
+
 answer_message() {  # expected-text
     # The run may still be busy with its blocks: each look waits up to 5 s.
     tries=0

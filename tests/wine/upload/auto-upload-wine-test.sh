@@ -16,19 +16,6 @@ busy='\\?\usb#vid_3a5e&pid_2b01&mi_00#7&2f1c9a5e&0&0000#{65e8773d-8f56-11d0-a3b9
 program_source=$1
 . "$(dirname "$0")/../program-test.sh"
 
-# Waits up to $3 seconds for control $2 of window $1 to read $4.
-wait_text() {  # caption id seconds expected-text
-    waited=0
-    while [ "$waited" -lt "$3" ]; do
-        shown=$(drive text "$1" "$2")
-        [ "$shown" = "$4" ] && return 0
-        sleep 1
-        waited=$((waited + 1))
-    done
-    fail "control $2 reads \"$shown\" after $3 s, expected \"$4\""
-    return 1
-}
-
 # A 4 KiB image: 128 blocks of 32 bytes, a few seconds of writing.
 image="$folder/firmware.bin"
 head -c 4096 /dev/zero | tr '\000' '\132' >"$image"

@@ -21,6 +21,10 @@ struct MessageReport {
 // None for a run that never began its blocks because the dialog is closing.
 std::optional<MessageReport> SingleRunReport(const UploadOutcome& outcome);
 
+// After a failed header commit: that the camera holds an incomplete image,
+// and whether its marker could be set back to 'B'. None otherwise.
+std::optional<MessageReport> IncompleteImageNotice(const UploadOutcome& outcome);
+
 // How the auto run reports one pass over a camera: a new text for the status
 // line, or a message box (the status line then keeps its text), and whether
 // the run ends.

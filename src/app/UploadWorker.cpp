@@ -58,6 +58,9 @@ int uploadWorker(UploadHost& host, CameraPort& cameras, Clock& clock,
         }
     } else if (const std::optional<MessageReport> report = SingleRunReport(outcome)) {
         host.Report(*report);
+        if (const std::optional<MessageReport> notice = IncompleteImageNotice(outcome)) {
+            host.Report(*notice);
+        }
         if (outcome.result == UploadOutcome::Result::Committed) {
             host.CountFinish();
             window.SetItemText(kUploadButton, "Upload");

@@ -29,9 +29,16 @@ RegisterAccess RegisterAccessOf(RegisterRequestKind requests, RegisterKind kind)
 int RegisterSession::Open(const CameraTarget& camera) {
     level_ = 0;
     if (const int opened = link_.Open(camera); opened != XU_OK) return opened;
-    XuRequest probe = ProbeRequest();
-    if (link_.Set(CommandChannel, probe) && link_.Get(CommandChannel, probe)) {
-        level_ = ProtocolLevelFromReply(probe);
+    // A probe that fails once may be a transfer that failed, not legacy
+    // firmware: taking such a camera for level 0 would send it legacy requests
+    // that it reads as other registers, and report them as written. The probe
+    // changes nothing, so it is asked once more before level 0 is assumed.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        XuRequest probe = ProbeRequest();
+        if (link_.Set(CommandChannel, probe) && link_.Get(CommandChannel, probe)) {
+            level_ = ProtocolLevelFromReply(probe);
+            break;
+        }
     }
     return XU_OK;
 }

@@ -32,7 +32,7 @@ class RegisterSession {
 public:
     // Opens the link and asks the protocol level. XU_OK, or the code of the
     // open step that failed (XU_NO_DEVICE, XU_NOT_SUPPORTED). A probe that
-    // fails leaves level 0, as the camera's legacy firmware answers.
+    // fails twice leaves level 0, as the camera's legacy firmware answers.
     int Open(const CameraTarget& camera);
 
     XuProtocolLevel Level() const { return level_; }

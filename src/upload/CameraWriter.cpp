@@ -80,6 +80,7 @@ private:
     }
     bool SendBlocks();
     bool CommitHeader();
+    bool RestoreUnfinishedMarker();
     // Records a failed step; returns false for the caller to pass on.
     bool Stop(UploadStep step) {
         outcome_.result = Result::Failed;
@@ -162,17 +163,32 @@ bool CameraWrite::CommitHeader() {
     const std::span<uint8_t> header = Block(0);
     header[kMarkerOffset] = kMarkerComplete;
     XuRequest lastDataWord{};
-    if (const BlockSendResult sent = SendBlock(link_, 0, header, true, lastDataWord);
-        sent != BlockSendResult::Ok) {
-        return Stop(StepOf(sent));
+    const BlockSendResult sent = SendBlock(link_, 0, header, true, lastDataWord);
+    if (sent == BlockSendResult::SetOffsetFailed || sent == BlockSendResult::DataWordFailed) {
+        return Stop(StepOf(sent));  // nothing was committed: the marker is still 'B'
     }
+    UploadStep failed = StepOf(sent);
+    if (sent == BlockSendResult::Ok) {
+        clock_.SleepMs(settings_.blockDelayMs);
+        XuRequest checkRequest = EeCheckBlockRequest(kMarkerComplete, header[1]);
+        failed = StepOf(CheckBlock(link_, checkRequest));
+    }
+    if (failed == UploadStep::None) return true;
+    // 'A' may now stand in front of an image that is not known good: one
+    // attempt to put 'B' back, so the camera does not boot it.
+    outcome_.markerRestored = RestoreUnfinishedMarker();
+    return Stop(failed);
+}
+
+// The header block once more with the marker 'B', committed and checked.
+bool CameraWrite::RestoreUnfinishedMarker() {
+    const std::span<uint8_t> header = Block(0);
+    header[kMarkerOffset] = kMarkerUploadStarted;
+    XuRequest lastDataWord{};
+    if (SendBlock(link_, 0, header, true, lastDataWord) != BlockSendResult::Ok) return false;
     clock_.SleepMs(settings_.blockDelayMs);
-    XuRequest checkRequest = EeCheckBlockRequest(kMarkerComplete, header[1]);
-    if (const BlockCheckResult checked = CheckBlock(link_, checkRequest);
-        checked != BlockCheckResult::Match) {
-        return Stop(StepOf(checked));
-    }
-    return true;
+    XuRequest checkRequest = EeCheckBlockRequest(kMarkerUploadStarted, header[1]);
+    return CheckBlock(link_, checkRequest) == BlockCheckResult::Match;
 }
 
 }  // namespace

@@ -47,6 +47,12 @@ struct UploadOutcome {
     std::size_t fileLength = 0;
     std::size_t capacity = 0;
 
+    // After a header commit that failed once its EE_END_BLOCK was sent (the
+    // camera may now hold 'A' in front of an image that is not known good):
+    // whether the one attempt to put 'B' back worked. None when no attempt
+    // was needed.
+    std::optional<bool> markerRestored;
+
     // The padded image's size in blocks and bytes (0 when it was not loaded).
     std::size_t blockCount = 0;
     std::size_t blockSize = 0;

@@ -269,7 +269,14 @@ struct FailureRow {
     std::optional<std::string> caption;
     uint32_t style;
     uint8_t markerAfter;  // EEPROM byte 0 afterwards; the old image held 'A'
+    // After a failed header commit: how the second message begins.
+    std::optional<std::string> notice = std::nullopt;
 };
+
+constexpr const char* kMarkerReset =
+    "The camera now holds an incomplete image. Its first byte was set back";
+constexpr const char* kMarkerNotReset =
+    "The camera now holds an incomplete image, and its first byte could not";
 
 sim::SimulatedDevice Device(const std::string& path, std::vector<Guid> nodes, bool control) {
     sim::SimulatedDevice device;
@@ -358,20 +365,20 @@ const FailureRow kFailureRows[] = {
      [](UploadSettings&, sim::SimulatedMachine&, auto& c) {
          c.FailRequestFromBlock(sim::RequestKind::EndBlock, 3);
      },
-     "write header E2prom end faild", "Fail", kIconError, 'B'},
+     "write header E2prom end faild", "Fail", kIconError, 'B', kMarkerNotReset},
     {"HeaderCheckSet",
      [](UploadSettings&, sim::SimulatedMachine&, auto& c) {
          c.FailNthTransfer(kW + 2 * kBlock + 19);
      },
-     "write end faild", "Fail", kIconError, 'A'},
+     "write end faild", "Fail", kIconError, 'B', kMarkerReset},
     {"HeaderCheckGet",
      [](UploadSettings&, sim::SimulatedMachine&, auto& c) {
          c.FailRequestFromBlock(sim::RequestKind::CheckBlock, 3);
      },
-     "read E2prom for header faild", "Fail", kIconError, 'A'},
+     "read E2prom for header faild", "Fail", kIconError, 'B', kMarkerNotReset},
     {"HeaderMismatch",
      [](UploadSettings&, sim::SimulatedMachine&, auto& c) { c.MismatchCheckOfBlock(3); },
-     "Verify header fail", "Fail", kIconError, 'A'},
+     "Verify header fail", "Fail", kIconError, 'B', kMarkerReset},
     {"Jump",
      [](UploadSettings& s, sim::SimulatedMachine&, auto& c) {
          s.runNewBin = true;
@@ -398,10 +405,14 @@ TEST_P(UploadFailureTest, ReportsWindsDownAndFreesTheCamera) {
     row.inject(settings, machine, *controller);
     Run();
 
-    ASSERT_EQ(Messages().size(), 1u);
+    ASSERT_EQ(Messages().size(), row.notice ? 2u : 1u);
     EXPECT_EQ(Messages()[0].text, row.text);
     EXPECT_EQ(Messages()[0].caption, row.caption);
     EXPECT_EQ(Messages()[0].style, row.style);
+    if (row.notice) {
+        EXPECT_TRUE(Messages()[1].text.starts_with(*row.notice)) << Messages()[1].text;
+        EXPECT_EQ(Messages()[1].caption, "Error");
+    }
     EXPECT_EQ(controller->EepromByte(0), row.markerAfter);
     EXPECT_EQ(host.finishCount, 0);
     EXPECT_EQ(host.restartPending, 0);

@@ -57,8 +57,17 @@ TEST_F(RegisterSessionTest, EachLevelSendsItsOwnRequests) {
 }
 
 // A probe that gets no answer leaves level 0 and its legacy requests.
-TEST_F(RegisterSessionTest, AFailedProbeMeansLevelZero) {
+TEST_F(RegisterSessionTest, AProbeThatFailsTwiceMeansLevelZero) {
+    // One failed transfer is asked again: the camera is not taken for legacy
+    // firmware, to which legacy requests would go.
     controller->FailNthTransfer(1);
+    RegisterSession probedAgain;
+    ASSERT_EQ(probedAgain.Open(camera), XU_OK);
+    EXPECT_EQ(probedAgain.Level(), 2);
+
+    controller->ClearFaults();
+    controller->FailNthTransfer(1);
+    controller->ShortReplyOnNthTransfer(3);  // the second probe's GET comes back short
     RegisterSession unprobed;
     ASSERT_EQ(unprobed.Open(camera), XU_OK);
     EXPECT_EQ(unprobed.Level(), 0);

@@ -59,6 +59,12 @@ HResult SimulatedController::Transfer(const NodePropertyRequest& request, uint8_
 
     XuRequest bytes;
     std::copy_n(data, kXuRequestLength, bytes.begin());
+    if (tearAt_ && transfers_ == tearAt_->first) {
+        if (!isGet && request.id == EepromChannel && bytes[0] == EE_END_BLOCK && WritableLocked()) {
+            CommitStaged(std::min(tearAt_->second, staged_.size()));
+        }
+        return kE_FAIL;
+    }
     uint32_t returned = 0;
     const HResult result = Handle(request.id, isGet, bytes, &returned);
     if (result != kS_OK) return result;
@@ -101,6 +107,12 @@ HResult SimulatedController::Handle(uint32_t selector, bool isGet, XuRequest& by
     return kS_OK;
 }
 
+void SimulatedController::CommitStaged(size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        eeprom_[(stagingOffset_ + i) % eeprom_.size()] = staged_[i];
+    }
+}
+
 bool SimulatedController::FaultAt(RequestKind kind) const {
     return failFromBlock_ && failFromBlock_->first == kind &&
            CurrentBlock() >= failFromBlock_->second;
@@ -129,11 +141,7 @@ void SimulatedController::HandleEepromSet(const XuRequest& bytes) {
             pendingEeprom_ = Pending::BlockCheck;
             break;
         case EE_END_BLOCK:
-            if (WritableLocked()) {
-                for (size_t i = 0; i < staged_.size(); ++i) {
-                    eeprom_[(stagingOffset_ + i) % eeprom_.size()] = staged_[i];
-                }
-            }
+            if (WritableLocked()) CommitStaged(staged_.size());
             break;
         case REG_ADDRESS:
             directAddress_ = Operand(bytes[1], bytes[2]);
@@ -426,6 +434,11 @@ void SimulatedController::ShortReplyOnNthTransfer(uint64_t n) {
     shortReplyAt_ = transfers_ + n;
 }
 
+void SimulatedController::TearNthTransfer(uint64_t n, size_t keptBytes) {
+    std::lock_guard lock(mutex_);
+    tearAt_ = std::make_pair(transfers_ + n, keptBytes);
+}
+
 void SimulatedController::UnplugAfterTransfers(uint64_t n) {
     std::lock_guard lock(mutex_);
     unplugAfter_ = transfers_ + n;
@@ -453,6 +466,7 @@ void SimulatedController::ClearFaults() {
     unplugAfter_.reset();
     failFromBlock_.reset();
     mismatchBlock_.reset();
+    tearAt_.reset();
 }
 
 bool SimulatedController::LoadEepromFile(const std::string& path) {

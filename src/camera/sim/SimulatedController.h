@@ -91,6 +91,10 @@ public:
     void FailRequestFromBlock(RequestKind kind, uint64_t block);
     // Answers the check of the `block`-th block from now with a mismatch.
     void MismatchCheckOfBlock(uint64_t block);
+    // The n-th transfer is cut off: when it is an EE_END_BLOCK, only the first
+    // `keptBytes` of the staged block reach the EEPROM (a commit torn by a
+    // pulled cable or a power loss); either way the transfer fails.
+    void TearNthTransfer(uint64_t n, size_t keptBytes);
     void SetLatencyUs(uint32_t microseconds);
     void ClearFaults();
 
@@ -103,6 +107,7 @@ private:
 
     HResult Handle(uint32_t selector, bool isGet, XuRequest& bytes, uint32_t* bytesReturned);
     void HandleEepromSet(const XuRequest& bytes);
+    void CommitStaged(size_t count);
     void HandleCommandSet(const XuRequest& bytes);
     void HandleLevel2CommandSet(const XuRequest& bytes);
     bool ApplyOp(uint8_t op, uint16_t operand);
@@ -151,6 +156,7 @@ private:
     std::optional<uint64_t> unplugAfter_;
     std::optional<std::pair<RequestKind, uint64_t>> failFromBlock_;
     std::optional<uint64_t> mismatchBlock_;
+    std::optional<std::pair<uint64_t, size_t>> tearAt_;
     uint32_t latencyUs_ = 0;
 };
 

@@ -1,0 +1,311 @@
+// Every single transfer of an upload, an erase and a register load is
+// interrupted in turn: the transfer fails, the camera is unplugged at it, or
+// (for a block commit) the commit is torn. After each run the camera never
+// holds the marker 'A' in front of an image that is not whole, the user was
+// told of the failure, and the dialog wound down.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "AdvancedTestFixture.h"
+#include "FakeDialogWindow.h"
+#include "UploadTestFixture.h"
+#include "app/DeviceCommands.h"
+#include "image/FieldOffsets.h"
+
+namespace kestrovane::testing {
+namespace {
+
+enum class Interruption { TransferFails, Unplugged, TornCommit };
+
+const char* Name(Interruption interruption) {
+    switch (interruption) {
+        case Interruption::TransferFails:
+            return "transfer fails";
+        case Interruption::Unplugged:
+            return "unplugged";
+        case Interruption::TornCommit:
+            return "torn commit";
+    }
+    return "";
+}
+
+// Applies the interruption to the n-th transfer from now.
+void Interrupt(sim::SimulatedController& camera, Interruption interruption, uint64_t n,
+               std::size_t blockSize) {
+    switch (interruption) {
+        case Interruption::TransferFails:
+            camera.FailNthTransfer(n);
+            break;
+        case Interruption::Unplugged:
+            camera.UnplugAfterTransfers(n - 1);
+            break;
+        case Interruption::TornCommit:
+            camera.TearNthTransfer(n, 1 + n % (blockSize - 1));
+            break;
+    }
+}
+
+struct UploadCase {
+    const char* name;
+    EepromType type;
+    std::size_t eepromSize;
+    std::size_t imageLength;
+    bool verify;
+};
+
+// Transfers that are block commits (EE_END_BLOCK), 1-based, in a clean run.
+std::vector<uint64_t> CommitTransfers(const sim::SimulatedController& camera) {
+    std::vector<uint64_t> commits;
+    const auto log = camera.TransferLog();
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        if (!log[i].isGet && log[i].selector == EepromChannel && log[i].bytes[0] == EE_END_BLOCK) {
+            commits.push_back(i + 1);
+        }
+    }
+    return commits;
+}
+
+class UploadMatrix {
+public:
+    explicit UploadMatrix(const UploadCase& upload) : upload_(upload), folder_(upload.name) {
+        settings_.imagePath = (folder_.Path() / "image.bin").string();
+        settings_.eepromType = upload.type;
+        settings_.verifyAfterWrite = upload.verify;
+        settings_.blockDelayMs = 20;
+        settings_.cameraPath = kPath;
+        std::vector<char> bytes(upload.imageLength);
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 3);
+        std::ofstream(settings_.imagePath, std::ios::binary).write(bytes.data(), std::ssize(bytes));
+        padded_.assign(bytes.begin(), bytes.end());
+        blockSize_ = upload.type <= kEeprom24C08 ? 8 : 32;
+        padded_.resize((padded_.size() + blockSize_ - 1) / blockSize_ * blockSize_, 0);
+        padded_[kMarkerOffset] = kMarkerComplete;
+    }
+
+    // A clean run: how many transfers, which of them commit a block.
+    void Measure() {
+        VirtualClock clock;
+        sim::SimulatedMachine machine(clock);
+        auto camera = Plug(machine);
+        FakeUploadHost host;
+        uploadWorker(host, machine, clock, settings_);
+        ASSERT_EQ(host.window.Messages().at(0).text, "Upload finish");
+        transfers_ = camera->TransferCount();
+        commits_ = CommitTransfers(*camera);
+    }
+
+    // One run interrupted at transfer n; false (with a recorded failure) when
+    // an invariant does not hold.
+    void RunInterrupted(Interruption interruption, uint64_t n) {
+        VirtualClock clock;
+        sim::SimulatedMachine machine(clock);
+        auto camera = Plug(machine);
+        Interrupt(*camera, interruption, n, blockSize_);
+        FakeUploadHost host;
+        uploadWorker(host, machine, clock, settings_);
+        ++runs_;
+
+        const auto where = [&] {
+            return std::string(upload_.name) + ", " + Name(interruption) + " at transfer " +
+                   std::to_string(n);
+        };
+        const std::vector<uint8_t> eeprom = camera->Eeprom();
+        const bool whole = std::equal(padded_.begin(), padded_.end(), eeprom.begin());
+        // A camera the run never wrote to keeps its older image, marker and all.
+        if (eeprom[kMarkerOffset] == kMarkerComplete && !whole && eeprom != OldImage()) {
+            ADD_FAILURE() << where() << ": 'A' in front of an image that is not whole";
+        }
+        const auto messages = host.window.Messages();
+        const bool finished = !messages.empty() && messages[0].text == "Upload finish";
+        if (finished && !whole) ADD_FAILURE() << where() << ": success reported, image not whole";
+        if (!finished) {
+            if (messages.empty()) ADD_FAILURE() << where() << ": the user was told nothing";
+            ++failuresTold_;
+        }
+        if (host.window.Caption() != "Pelloric" || host.uploadRunning != 0 ||
+            host.window.Control(kProgressBar).visible) {
+            ADD_FAILURE() << where() << ": the dialog did not wind down";
+        }
+    }
+
+    // The camera answers the header's check with a mismatch: the image is
+    // known bad although 'A' went out; the marker goes back to 'B' and the
+    // user hears of the incomplete image.
+    void RunWithBadHeader() {
+        VirtualClock clock;
+        sim::SimulatedMachine machine(clock);
+        auto camera = Plug(machine);
+        camera->MismatchCheckOfBlock(commits_.size());  // the header is the last block
+        FakeUploadHost host;
+        uploadWorker(host, machine, clock, settings_);
+        ++runs_;
+        ++failuresTold_;
+        EXPECT_EQ(camera->EepromByte(kMarkerOffset), kMarkerUploadStarted) << upload_.name;
+        const auto messages = host.window.Messages();
+        ASSERT_EQ(messages.size(), 2u) << upload_.name;
+        EXPECT_EQ(messages[0].text, "Verify header fail");
+        EXPECT_TRUE(messages[1].text.starts_with(
+            "The camera now holds an incomplete image. Its first byte was set back to 'B'"));
+    }
+
+    uint64_t Transfers() const { return transfers_; }
+    const std::vector<uint64_t>& Commits() const { return commits_; }
+    int Runs() const { return runs_; }
+    int FailuresTold() const { return failuresTold_; }
+
+private:
+    static constexpr const char* kPath =
+        "\\\\?\\usb#vid_3a5e&pid_2b01&mi_00#7&matrix&0&0000#{65e8773d}\\global";
+
+    // The camera held a complete older image.
+    std::vector<uint8_t> OldImage() const {
+        std::vector<uint8_t> old(upload_.eepromSize, 0x66);
+        old[kMarkerOffset] = kMarkerComplete;
+        return old;
+    }
+    std::shared_ptr<sim::SimulatedController> Plug(sim::SimulatedMachine& machine) const {
+        auto camera = machine.AttachCamera(kPath, upload_.eepromSize, 2);
+        camera->WriteEeprom(0, OldImage());
+        return camera;
+    }
+
+    const UploadCase upload_;
+    TempFolder folder_;
+    UploadSettings settings_;
+    std::vector<uint8_t> padded_;
+    std::size_t blockSize_ = 32;
+    uint64_t transfers_ = 0;
+    std::vector<uint64_t> commits_;
+    int runs_ = 0;
+    int failuresTold_ = 0;
+};
+
+class FaultMatrixTest : public ::testing::TestWithParam<UploadCase> {};
+
+TEST_P(FaultMatrixTest, AnUploadInterruptedAtEveryTransferNeverLooksComplete) {
+    UploadMatrix matrix(GetParam());
+    matrix.Measure();
+    const auto start = std::chrono::steady_clock::now();
+    for (uint64_t n = 1; n <= matrix.Transfers(); ++n) {
+        matrix.RunInterrupted(Interruption::TransferFails, n);
+        matrix.RunInterrupted(Interruption::Unplugged, n);
+    }
+    for (const uint64_t n : matrix.Commits()) matrix.RunInterrupted(Interruption::TornCommit, n);
+    matrix.RunWithBadHeader();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%s: %llu transfers, %d runs (%zu torn commits) in %.1f s\n", GetParam().name,
+                static_cast<unsigned long long>(matrix.Transfers()), matrix.Runs(),
+                matrix.Commits().size(), seconds);
+    // Every interruption is a failure the user hears of.
+    EXPECT_EQ(matrix.FailuresTold(), matrix.Runs());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Uploads, FaultMatrixTest,
+    ::testing::Values(UploadCase{"Image16KiB24C128Verified", kEeprom24C128, 16384, 16384, true},
+                      UploadCase{"Image1KiB24C08Unverified", kEeprom24C08, 1024, 1000, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace kestrovane::testing
+
+namespace kestrovane::testing {
+namespace {
+
+// Erase: the EEPROM made writable (10 transfers), then offset, word, commit.
+TEST(FaultMatrix, AnEraseInterruptedAtEveryTransferIsNeverReportedAsDone) {
+    const std::string path = sim::UsbCameraPath("3a5e", "2b01", "7&erase&0&0000");
+    int runs = 0;
+    for (const Interruption interruption :
+         {Interruption::TransferFails, Interruption::Unplugged, Interruption::TornCommit}) {
+        for (uint64_t n = 1; n <= 13; ++n) {
+            VirtualClock clock;
+            sim::SimulatedMachine machine(clock);
+            auto camera = machine.AttachCamera(path, 256, 2);
+            camera->WriteEeprom(0, {'A', 0x12, 0x34});
+            Interrupt(*camera, interruption, n, 8);
+            FakeDialogWindow window;
+            window.ScriptAnswer(message_box::kIdYes);
+            CameraPath chosen;
+            CameraAccess access{machine, machine, clock, chosen};
+            EraseDeviceImage(window, access);
+            ++runs;
+
+            const auto messages = window.Messages();
+            ASSERT_EQ(messages.size(), 2u) << Name(interruption) << " at " << n;
+            const bool erased = camera->EepromByte(0) == 0xFF && camera->EepromByte(1) == 0xFF;
+            EXPECT_NE(messages[1].text, "Erase Finished") << Name(interruption) << " at " << n;
+            EXPECT_EQ(messages[1].caption == "Fail" || messages[1].caption == "Error", true);
+            // Untouched, unless the commit itself was torn: what it wrote is
+            // unknown to the program, which reported a failure all the same.
+            EXPECT_TRUE(camera->EepromByte(0) == 'A' ||
+                        (interruption == Interruption::TornCommit && n == 13))
+                << Name(interruption) << " at " << n << (erased ? ", erased" : "");
+        }
+    }
+    std::printf("erase: %d runs\n", runs);
+}
+
+// A register file of eight chip registers loaded through the Advanced dialog.
+class RegisterLoadMatrix : public AdvancedTest {};
+
+TEST_F(RegisterLoadMatrix, ALoadInterruptedAtEveryTransferIsNeverReportedAsDone) {
+    std::string text;
+    for (int i = 0; i < 8; ++i) {
+        char line[32];
+        std::snprintf(line, sizeof line, "0x%04X:0x%04X\n", 0x40 + i, 0xA0 + i);
+        text += line;
+    }
+    const std::string file = WriteText("load.txt", text);
+    const auto reset = [&] {
+        controller_->ClearFaults();
+        controller_->Replug();
+        for (int i = 0; i < 8; ++i) controller_->SetChipRegister(0x40 + i, 0);
+    };
+    const auto loaded = [&] {
+        int count = 0;
+        for (int i = 0; i < 8; ++i) count += controller_->ChipRegister(0x40 + i) == 0xA0 + i;
+        return count;
+    };
+    int runs = 0;
+    Run("", 3, [&](AdvancedDialog& d, FakeDialogWindow& window) {
+        // A clean load: how many transfers it takes.
+        reset();
+        const uint64_t before = controller_->TransferCount();
+        window.ScriptFileChoice(file);
+        d.OnCommand(kLoadChipButton);
+        ASSERT_EQ(window.Messages().back().text,
+                  "WriteFile OK, file is written to tovrine registers!!");
+        const uint64_t transfers = controller_->TransferCount() - before;
+        for (const Interruption interruption :
+             {Interruption::TransferFails, Interruption::Unplugged}) {
+            for (uint64_t n = 1; n <= transfers; ++n) {
+                reset();
+                Interrupt(*controller_, interruption, n, 8);
+                window.ScriptFileChoice(file);
+                const std::size_t shown = window.Messages().size();
+                d.OnCommand(kLoadChipButton);
+                ++runs;
+                ASSERT_EQ(window.Messages().size(), shown + 1);
+                // Success only when every register holds its value; else a failure.
+                const RecordedMessage told = window.Messages().back();
+                if (told.caption != "Fail") {
+                    EXPECT_EQ(told.text, "WriteFile OK, file is written to tovrine registers!!");
+                    EXPECT_EQ(loaded(), 8) << Name(interruption) << " at " << n;
+                }
+                EXPECT_FALSE(claims_.IsClaimed(cameraPathText_));
+                EXPECT_EQ(window.Cursor(), CursorShape::Arrow);
+            }
+        }
+    });
+    std::printf("register load: %d runs\n", runs);
+}
+
+}  // namespace
+}  // namespace kestrovane::testing

@@ -37,6 +37,12 @@ bool RepairReport::AnyWriteRefused() const {
                        [](const ViewRepair& v) { return v.result == RepairResult::WriteRefused; });
 }
 
+bool RepairReport::Succeeded() const {
+    return AnyRepaired() && std::all_of(views.begin(), views.end(), [](const ViewRepair& v) {
+               return v.result == RepairResult::Repaired || v.result == RepairResult::KeyMissing;
+           });
+}
+
 ViewRepair RepairMeritInView(RegistryPort& registry, RegistryView view) {
     const std::string path = FilterKeyPath();
     const std::string name(kFilterDataValueName);

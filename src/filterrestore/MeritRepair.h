@@ -34,8 +34,11 @@ struct RepairReport {
 
     bool AnyRepaired() const;
     bool AnyWriteRefused() const;
-    // At least one view was repaired and no write failed.
-    bool Succeeded() const { return AnyRepaired() && !AnyWriteRefused(); }
+    // Every view that holds the registration was repaired, and at least one
+    // did. A view without the registration's key is no failure; a view that
+    // holds it but was passed over is, since it may be the one the cameras'
+    // programs use.
+    bool Succeeded() const;
 };
 
 // Rewrites the merit of the MJPEG decompressor's registration in one view.

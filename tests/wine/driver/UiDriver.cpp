@@ -17,6 +17,10 @@
 //   uidriver post-click <caption> <id>            click a button without waiting for it
 //                                                 (for buttons that open a modal window)
 //   uidriver progress <caption> <id>              print a progress bar's position
+//   uidriver count <caption>                      print how many windows have this caption
+//   uidriver set-text-all <caption> <id> <text>   set-text in every window with the caption
+//   uidriver click-all <caption> <id>             post a click to that control of every
+//                                                 window with the caption, back to back
 //
 // Captions match exactly. Message boxes: the text is control 65535, the
 // buttons carry their answer as id (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7).
@@ -27,6 +31,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -47,7 +52,10 @@ int Usage() {
         "       uidriver syscommand <caption> <command>\n"
         "       uidriver popup-text|popup-click <owner caption> <id>\n"
         "       uidriver popup-set-text <owner caption> <id> <text>\n"
-        "       uidriver post-click|progress <caption> <id>\n",
+        "       uidriver post-click|progress <caption> <id>\n"
+        "       uidriver count <caption>\n"
+        "       uidriver set-text-all <caption> <id> <text>\n"
+        "       uidriver click-all <caption> <id>\n",
         stderr);
     return kUsage;
 }
@@ -193,6 +201,49 @@ int PrintProgress(HWND target) {
     return kOk;
 }
 
+// Every visible top-level window with exactly this caption.
+std::vector<HWND> AllTopLevel(const char* caption) {
+    struct Search {
+        const char* caption;
+        std::vector<HWND> found;
+    } search{caption, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            char text[1024] = {};
+            GetWindowTextA(window, text, sizeof text);
+            if (std::string(text) == s->caption && IsWindowVisible(window)) {
+                s->found.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The same control of every window with the caption: set its text, or post a
+// click to each before any of them has handled its own.
+int RunAllVerb(const std::string& verb, const char* caption, const char* idText, const char* text) {
+    unsigned long id = 0;
+    if (!ParseNumber(idText, id)) return Usage();
+    const std::vector<HWND> windows = AllTopLevel(caption);
+    if (windows.empty()) return kNotFound;
+    std::vector<HWND> controls;
+    for (const HWND window : windows) {
+        const HWND control = GetDlgItem(window, static_cast<int>(id));
+        if (control == nullptr) return kNotFound;
+        controls.push_back(control);
+    }
+    for (const HWND control : controls) {
+        if (verb == "set-text-all") {
+            if (SetText(control, text) != kOk) return kNotFound;
+        } else if (!PostMessageA(control, BM_CLICK, 0, 0)) {
+            return kNotFound;
+        }
+    }
+    return kOk;
+}
+
 int RunPopupVerb(const std::string& verb, const char* ownerCaption, const char* idText,
                  const char* text) {
     unsigned long id = 0;
@@ -232,6 +283,12 @@ int Run(int argc, char** argv) {
         return RunPopupVerb(verb, argv[2], argv[3], nullptr);
     }
     if (verb == "popup-set-text" && argc == 5) return RunPopupVerb(verb, argv[2], argv[3], argv[4]);
+    if (verb == "count" && argc == 3) {
+        std::printf("%zu\n", AllTopLevel(argv[2]).size());
+        return kOk;
+    }
+    if (verb == "click-all" && argc == 4) return RunAllVerb(verb, argv[2], argv[3], nullptr);
+    if (verb == "set-text-all" && argc == 5) return RunAllVerb(verb, argv[2], argv[3], argv[4]);
     const bool controlVerb = verb == "text" || verb == "state" || verb == "click" ||
                              verb == "post-click" || verb == "progress";
     if ((controlVerb && argc == 4) || (verb == "set-text" && argc == 5)) {

@@ -241,8 +241,7 @@ void AdvancedDialog::LoadRegistersFromFile(RegisterKind kind) {
         RegisterSession session;
         if (!OpenRegisterSession(session, claim, kind, true)) return;
         if (const auto beyond = FirstEntryAbove(parsed.entries, session.AddressLimit())) {
-            window.ShowMessage(EntryAboveLegacyLimitText(beyond->lineNumber), "Error",
-                               kIconError);
+            window.ShowMessage(EntryAboveLegacyLimitText(beyond->lineNumber), "Error", kIconError);
             return;
         }
         result = LoadRegisters(session, kind, parsed.entries, services_.clock);

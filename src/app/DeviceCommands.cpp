@@ -37,8 +37,7 @@ void ShowDeviceVersions(DialogWindow& window, CameraAccess& access) {
 }
 
 void EraseDeviceImage(DialogWindow& window, CameraAccess& access) {
-    if (window.ShowMessage(kEraseQuestionText, "Confirm",
-                           kYesNo | kIconExclamation) != kIdYes) {
+    if (window.ShowMessage(kEraseQuestionText, "Confirm", kYesNo | kIconExclamation) != kIdYes) {
         return;
     }
     // Without a camera of its own to choose, the path of an earlier choice may

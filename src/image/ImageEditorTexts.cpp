@@ -30,8 +30,8 @@ std::string EditorSaveRefusalText(const EditorSaveRefusal& refusal) {
             return "The " + refusal.field + " must be a hexadecimal number from 0 to ffff" +
                    nothing;
         case EditorSaveProblem::TextTooLong:
-            return "The " + refusal.field + " may hold at most " +
-                   std::to_string(refusal.maximum) + " characters" + nothing;
+            return "The " + refusal.field + " may hold at most " + std::to_string(refusal.maximum) +
+                   " characters" + nothing;
         case EditorSaveProblem::PastEnd:
             return "The file is too short for the " + refusal.field + nothing;
         case EditorSaveProblem::OverlapsField:

@@ -34,8 +34,8 @@ std::string AddressAboveLegacyLimitText(std::string_view typed) {
 }
 
 std::string RegisterFileProblemText(const RegisterFileProblem& problem) {
-    return "Line " + std::to_string(problem.lineNumber) + " of the file: " +
-           std::string(DescribeRegisterLineError(problem.error)) +
+    return "Line " + std::to_string(problem.lineNumber) +
+           " of the file: " + std::string(DescribeRegisterLineError(problem.error)) +
            ". Nothing was written to the camera.";
 }
 

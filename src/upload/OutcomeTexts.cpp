@@ -56,7 +56,8 @@ OutcomeText TransferFailure(const UploadOutcome& outcome) {
     return Failure("write E2prom  faild");
 }
 
-constexpr std::string_view kReplug = " Unplug the camera and plug it in again to run the new image.";
+constexpr std::string_view kReplug =
+    " Unplug the camera and plug it in again to run the new image.";
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "app/DeviceCommands.h"
 
+#include <memory>
+
 #include "app/UploadDialogIds.h"
 #include "camera/Discovery.h"
 #include "image/VersionText.h"
@@ -42,7 +44,9 @@ void EraseDeviceImage(DialogWindow& window, CameraAccess& access) {
     }
     // Without a camera of its own to choose, the path of an earlier choice may
     // name a camera another copy is programming: send nothing.
-    if (FindCamera(access.cameras, access.windows, access.clock, access.cameraPath) != 1) {
+    std::unique_ptr<CameraClaim> claim;
+    if (FindCamera(access.cameras, access.windows, access.clock, access.cameraPath, access.claims,
+                   &claim) != 1) {
         window.ShowMessage("No device", "Fail", kIconError);
         return;
     }

@@ -470,7 +470,8 @@ void UploadDialog::OnResetTimes() {
 // --- Get Version and Erase -------------------------------------------------
 
 CameraAccess UploadDialog::Cameras() const {
-    return {services_.cameras, services_.windows, services_.clock, services_.cameraPath};
+    return {services_.cameras, services_.windows, services_.clock, services_.cameraPath,
+            services_.claims};
 }
 
 bool UploadDialog::RefuseWhileWorking() {

@@ -1,7 +1,9 @@
 #include "cli/win32/WindowsConsole.h"
 
-#include <shellapi.h>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 #include <iostream>
 

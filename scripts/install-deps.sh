@@ -4,6 +4,8 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
+    # Header-only packages of kestrovane-cli: its command line and its JSON.
+    libcli11-dev nlohmann-json3-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
     # `wine` puts wine, wineboot and wineserver on the PATH; `wine64` alone has
     # only the loader under /usr/lib/wine.
@@ -20,6 +22,11 @@ if ((${#missing[@]})); then
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
+
+# The header-only packages must be where the builds copy them from.
+for header in /usr/include/CLI/CLI.hpp /usr/include/nlohmann/json.hpp; do
+    [ -f "$header" ] || { echo "install-deps: $header is still missing" >&2; exit 1; }
+done
 
 # What the build and the Wine tests call must now be on the PATH.
 for tool in cmake ninja x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix \

@@ -6,6 +6,7 @@
 #include "app/AdvancedDialog.h"
 #include "image/ImageEditorOpen.h"
 #include "image/ImageEditorSave.h"
+#include "image/ImageEditorTexts.h"
 #include "registers/HexText.h"
 
 namespace kestrovane {
@@ -116,20 +117,7 @@ void AdvancedDialog::OnOpenFile() {
     const ChipRevision revision =
         window.IsItemChecked(kKv5Radio) ? ChipRevision::Kv5 : ChipRevision::Kv2ToKv4;
     const EditorOpenResult opened = OpenImageForEditing(binFilePath, eepromType, revision);
-    std::string_view failure;
-    switch (opened.status) {
-        case EditorOpenStatus::Opened:
-            break;
-        case EditorOpenStatus::CannotOpen:
-            failure = "Can not open file";
-            break;
-        case EditorOpenStatus::ShorterThanHeader:
-            failure = "File too short to 0x1c";
-            break;
-        case EditorOpenStatus::ShorterThanParameterBlock:
-            failure = "File too short";
-            break;
-    }
+    const std::string_view failure = EditorOpenFailureText(opened.status);
     if (!failure.empty()) {
         // The fields keep what they showed, but nothing may be saved into a
         // file that was not read.
@@ -238,36 +226,18 @@ ImageEdits AdvancedDialog::EditsFromFields() {
 
 void AdvancedDialog::ReportSaveRefusal(const ImageSave& save) {
     const EditorSaveRefusal& refusal = *save.Refusal();
-    const std::string nothing = ": nothing was written.";
-    std::string text;
+    const std::string text = EditorSaveRefusalText(refusal);
+    // The file problems are reported as the open reports them, without a
+    // caption of its own; the values the user typed as errors.
     switch (refusal.problem) {
         case EditorSaveProblem::CannotOpen:
-            Window().ShowMessage("Can not open file", std::nullopt, kOk);
-            return;
         case EditorSaveProblem::ShorterThanParameterBlock:
-            Window().ShowMessage("File too short", std::nullopt, kOk);
+            Window().ShowMessage(text, std::nullopt, kOk);
             return;
-        case EditorSaveProblem::ValueOutOfRange:
-            text = refusal.field + " must be from " + std::to_string(refusal.minimum) + " to " +
-                   std::to_string(refusal.maximum) + nothing;
-            break;
-        case EditorSaveProblem::InvalidId:
-            text =
-                "The " + refusal.field + " must be a hexadecimal number from 0 to ffff" + nothing;
-            break;
-        case EditorSaveProblem::TextTooLong:
-            text = "The " + refusal.field + " may hold at most " + std::to_string(refusal.maximum) +
-                   " characters" + nothing;
-            break;
-        case EditorSaveProblem::PastEnd:
-            text = "The file is too short for the " + refusal.field + nothing;
-            break;
-        case EditorSaveProblem::OverlapsField:
-            text = "The longer " + refusal.field + " would overwrite the " + refusal.otherField +
-                   nothing;
-            break;
+        default:
+            Window().ShowMessage(text, "Error", kIconError);
+            return;
     }
-    Window().ShowMessage(text, "Error", kIconError);
 }
 
 void AdvancedDialog::OnSaveFile() {

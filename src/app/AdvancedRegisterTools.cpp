@@ -7,6 +7,7 @@
 #include "registers/HexText.h"
 #include "registers/RegisterDump.h"
 #include "registers/RegisterFile.h"
+#include "registers/RegisterTexts.h"
 #include "registers/ReplacingTextFile.h"
 
 namespace kestrovane {
@@ -19,15 +20,6 @@ using message_box::kOk;
 constexpr std::string_view kRegisterFileFilter = "TXT File(*.txt)|*.txt||";
 constexpr std::string_view kChipFileName = "TovrinRegs.txt";
 constexpr std::string_view kSensorFileName = "SensorRegs.txt";
-
-std::string_view ReadFailureText(RegisterKind kind) {
-    return kind == RegisterKind::Chip ? "Read tovrine register fail" : "Read sensor register fail";
-}
-
-std::string_view WriteFailureText(RegisterKind kind) {
-    return kind == RegisterKind::Chip ? "write tovrine register fail"
-                                      : "write sensor register fail";
-}
 
 std::string HexText(unsigned value) {
     char text[16];
@@ -75,35 +67,19 @@ std::optional<uint16_t> AdvancedDialog::ParseRegisterNumber(const std::string& t
                                                             std::string_view what) {
     const std::optional<uint64_t> number = ParseHexText(text);
     if (!number) {
-        Window().ShowMessage(
-            "The " + std::string(what) + " \"" + text + "\" is not a hexadecimal number.", "Error",
-            kIconError);
+        Window().ShowMessage(NotHexNumberText(what, text), "Error", kIconError);
         return std::nullopt;
     }
     if (*number > kMaxRegisterNumber) {
-        Window().ShowMessage("The " + std::string(what) + " \"" + text +
-                                 "\" is out of range: it must lie between 0 and FFFF.",
-                             "Error", kIconError);
+        Window().ShowMessage(NumberOutOfRangeText(what, text), "Error", kIconError);
         return std::nullopt;
     }
     return static_cast<uint16_t>(*number);
 }
 
 void AdvancedDialog::ShowRegisterFailure(int code, RegisterKind kind, bool writing) {
-    std::string_view text;
-    switch (code) {
-        case XU_TRANSFER_FAILED:
-            text = writing ? WriteFailureText(kind) : ReadFailureText(kind);
-            break;
-        case XU_NOT_SUPPORTED:
-            text = "Device not support the operation";
-            break;
-        case XU_NO_DEVICE:
-            text = "No device";
-            break;
-        default:
-            return;
-    }
+    const std::string_view text = RegisterFailureText(code, kind, writing);
+    if (text.empty()) return;
     Window().ShowMessage(text, "Fail", kIconError);
 }
 
@@ -128,11 +104,7 @@ bool AdvancedDialog::OpenRegisterSession(RegisterSession& session,
 bool AdvancedDialog::RefuseAddressAboveLimit(const RegisterSession& session, uint16_t address,
                                              std::string_view text) {
     if (address <= session.AddressLimit()) return false;
-    // The legacy request carries 8 address bits: 0x105 would reach 0x05.
-    Window().ShowMessage("The register address \"" + std::string(text) +
-                             "\" is out of range: this camera's firmware takes addresses "
-                             "between 0 and FF.",
-                         "Error", kIconError);
+    Window().ShowMessage(AddressAboveLegacyLimitText(text), "Error", kIconError);
     return true;
 }
 
@@ -152,9 +124,7 @@ void AdvancedDialog::ReadOneRegister(RegisterKind kind) {
     if (!OpenRegisterSession(session, claim, kind, false)) return;
     if (RefuseAddressAboveLimit(session, *address, addressText)) return;
     if (session.IsRefused(kind, *address)) {
-        Window().ShowMessage(
-            "Not support read/write register 0Xxx05 register, please contact with FAE.",
-            std::nullopt, kOk);
+        Window().ShowMessage(kRefusedSensorRegisterText, std::nullopt, kOk);
         return;
     }
     uint16_t value = 0;
@@ -182,9 +152,7 @@ void AdvancedDialog::WriteOneRegister(RegisterKind kind) {
     if (!OpenRegisterSession(session, claim, kind, true)) return;
     if (RefuseAddressAboveLimit(session, *address, addressText)) return;
     if (session.IsRefused(kind, *address)) {
-        Window().ShowMessage(
-            "Not support read/write register 0Xxx05 register, please contact with FAE.",
-            std::nullopt, kOk);
+        Window().ShowMessage(kRefusedSensorRegisterText, std::nullopt, kOk);
         return;
     }
     if (const int code = session.Write(kind, *address, *value); code != XU_OK) {
@@ -211,7 +179,7 @@ void AdvancedDialog::DumpRegistersToFile(RegisterKind kind) {
     const std::optional<std::string> path = window.ChooseFile(RegisterFileRequest(false, kind));
     ReplacingTextFile file;
     if (!path || !file.Create(*path)) {
-        window.ShowMessage("Create File Failed!!", std::nullopt, kOk);
+        window.ShowMessage(kCannotCreateRegisterFileText, std::nullopt, kOk);
         return;
     }
     RegisterRunResult result;
@@ -253,21 +221,17 @@ void AdvancedDialog::LoadRegistersFromFile(RegisterKind kind) {
     const std::optional<std::string> text =
         path ? ReadRegisterFileText(*path) : std::optional<std::string>();
     if (!text) {
-        window.ShowMessage("Can not open file!", std::nullopt, kOk);
+        window.ShowMessage(kCannotOpenRegisterFileText, std::nullopt, kOk);
         return;
     }
     // The whole file is read before the first register is written.
     const ParsedRegisterFile parsed = ParseRegisterFile(*text);
     if (parsed.problem) {
-        window.ShowMessage("Line " + std::to_string(parsed.problem->lineNumber) + " of the file: " +
-                               std::string(DescribeRegisterLineError(parsed.problem->error)) +
-                               ". Nothing was written to the camera.",
-                           "Error", kIconError);
+        window.ShowMessage(RegisterFileProblemText(*parsed.problem), "Error", kIconError);
         return;
     }
     if (parsed.entries.empty()) {
-        window.ShowMessage("The file holds no register line. Nothing was written to the camera.",
-                           "Error", kIconError);
+        window.ShowMessage(kEmptyRegisterFileText, "Error", kIconError);
         return;
     }
     RegisterRunResult result;
@@ -277,10 +241,7 @@ void AdvancedDialog::LoadRegistersFromFile(RegisterKind kind) {
         RegisterSession session;
         if (!OpenRegisterSession(session, claim, kind, true)) return;
         if (const auto beyond = FirstEntryAbove(parsed.entries, session.AddressLimit())) {
-            window.ShowMessage("Line " + std::to_string(beyond->lineNumber) +
-                                   " of the file: the address is above FF, which this camera's "
-                                   "firmware cannot take. Nothing was written to the camera.",
-                               "Error", kIconError);
+            window.ShowMessage(EntryAboveLegacyLimitText(beyond->lineNumber), "Error", kIconError);
             return;
         }
         result = LoadRegisters(session, kind, parsed.entries, services_.clock);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/DialogWindow.h"
+#include "camera/CameraClaim.h"
 #include "camera/CameraPath.h"
 #include "camera/CameraPort.h"
 #include "camera/Clock.h"
@@ -17,6 +18,9 @@ struct CameraAccess {
     WindowList& windows;
     Clock& clock;
     CameraPath& cameraPath;
+    // Erase takes only a camera whose claim it can hold: another copy's claim
+    // (a command line's upload, a register dump) shows in no caption.
+    CameraClaims& claims;
 };
 
 // Get Version: reads the image and hardware version texts from the EEPROM of
@@ -25,7 +29,8 @@ struct CameraAccess {
 void ShowDeviceVersions(DialogWindow& window, CameraAccess& access);
 
 // Erase: after the user confirms, overwrites the EEPROM's first two bytes (the
-// image's marker) with 0xFF. Nothing is sent when no camera can be chosen, and
+// image's marker) with 0xFF, holding the camera's claim meanwhile. Nothing is
+// sent when no camera can be chosen and claimed, and
 // "Erase Finished" is shown only when all three erase requests went through.
 void EraseDeviceImage(DialogWindow& window, CameraAccess& access);
 

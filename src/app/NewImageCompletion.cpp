@@ -1,6 +1,7 @@
 #include "app/NewImageCompletion.h"
 
 #include "app/UploadDialogIds.h"
+#include "upload/OutcomeTexts.h"
 
 namespace kestrovane {
 
@@ -9,45 +10,17 @@ namespace {
 using message_box::kIconError;
 using message_box::kIconExclamation;
 
-constexpr std::string_view kReplug =
-    " Unplug the camera and plug it in again to run the new image.";
-
-MessageReport Notice(std::string text) {
-    return {std::move(text), "Error", kIconError};
-}
-
 }  // namespace
 
 std::optional<MessageReport> RestartNotice(const RestartOutcome& outcome) {
-    using Result = RestartOutcome::Result;
-    switch (outcome.result) {
-        case Result::NoDeviceList:
-            return Notice(
-                "The camera could not be restarted: the system's list of devices could "
-                "not be read." +
-                std::string(kReplug));
-        case Result::NoMatchingDevice:
-            return Notice(
-                "The camera could not be restarted: it was not found among the "
-                "system's devices." +
-                std::string(kReplug));
-        case Result::DisableFailed:
-            return Notice("The camera could not be restarted: the system did not stop it." +
-                          std::string(kReplug));
-        case Result::LeftDisabled:
-            return Notice(
-                "The camera was stopped but could not be started again. It stays "
-                "disabled until you enable it again in the system's device manager.");
-        case Result::Restarted:
-            break;
+    std::optional<std::string> text = RestartNoticeText(outcome);
+    if (!text) return std::nullopt;
+    // A restart that did not happen is an error; a restart that asks for a
+    // reboot is a warning without a caption of its own.
+    if (outcome.result != RestartOutcome::Result::Restarted) {
+        return MessageReport{std::move(*text), "Error", kIconError};
     }
-    if (outcome.needsReboot) {
-        return MessageReport{
-            "The system asks for a restart of the computer before the camera "
-            "runs its new image.",
-            std::nullopt, kIconExclamation};
-    }
-    return std::nullopt;
+    return MessageReport{std::move(*text), std::nullopt, kIconExclamation};
 }
 
 void CompleteNewImageUpload(UploadHost& host, DeviceInstaller& installer, Clock& clock,

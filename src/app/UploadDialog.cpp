@@ -14,6 +14,7 @@
 #include "app/UploadWorker.h"
 #include "camera/CommandSet.h"
 #include "camera/Discovery.h"
+#include "upload/OutcomeTexts.h"
 
 namespace kestrovane {
 
@@ -27,8 +28,6 @@ constexpr uint32_t kStopButtonPauseMs = 200;
 constexpr std::string_view kIdleCaption = "Pelloric";
 
 using message_box::kIconError;
-
-constexpr std::string_view kNotSupported = "Function not supported by current BIN";
 
 // The dialog as its workers see it.
 class DialogUploadHost final : public UploadHost {
@@ -432,7 +431,7 @@ void UploadDialog::OnNewBinWorks() {
     const bool supported =
         checked && IsXuProtocolSupported({services_.cameras, services_.cameraPath.Get()}) == 1;
     if (checked && !supported) {
-        window.ShowMessage(kNotSupported, "Error", kIconError);
+        window.ShowMessage(kFunctionNotSupportedText, "Error", kIconError);
         window.SetItemChecked(kNewBinWorksCheck, false);
     }
     ApplyOptions(AfterNewBinWorksClicked(CurrentOptions(), checked, supported));
@@ -445,7 +444,7 @@ void UploadDialog::OnForceEnable() {
     // Asks the camera the last FindCamera of another handler recorded.
     if (forceEepromType != 0 &&
         IsXuProtocolSupported({services_.cameras, services_.cameraPath.Get()}) != 1) {
-        window.ShowMessage(kNotSupported, "Error", kIconError);
+        window.ShowMessage(kFunctionNotSupportedText, "Error", kIconError);
         forceEepromType = 0;
         window.SetItemChecked(kForceEnableCheck, false);
     }
@@ -471,7 +470,8 @@ void UploadDialog::OnResetTimes() {
 // --- Get Version and Erase -------------------------------------------------
 
 CameraAccess UploadDialog::Cameras() const {
-    return {services_.cameras, services_.windows, services_.clock, services_.cameraPath};
+    return {services_.cameras, services_.windows, services_.clock, services_.cameraPath,
+            services_.claims};
 }
 
 bool UploadDialog::RefuseWhileWorking() {

@@ -5,6 +5,7 @@
 #include "camera/Discovery.h"
 #include "upload/CameraWriter.h"
 #include "upload/NewImageStart.h"
+#include "upload/OutcomeTexts.h"
 
 namespace kestrovane {
 
@@ -54,7 +55,7 @@ int uploadWorker(UploadHost& host, CameraPort& cameras, Clock& clock,
             host.RestartPending() = 1;
             restartHandedOver = true;
         } else {
-            host.Report({"Jump error", std::nullopt, message_box::kOk});
+            host.Report({std::string(kJumpErrorText), std::nullopt, message_box::kOk});
         }
     } else if (const std::optional<MessageReport> report = SingleRunReport(outcome)) {
         host.Report(*report);

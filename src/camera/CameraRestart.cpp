@@ -59,9 +59,11 @@ RestartOutcome RestartCamera(DeviceInstaller& installer, Clock& clock,
         // that worked it is what brings the camera back.
         const StateChangeResult disabled =
             ChangeDeviceState(DeviceStateChange::Disable, index, *devices, installer);
+        const uint32_t disableError = devices->LastError();
         clock.SleepMs(kStateChangePauseMs);
         const StateChangeResult enabled =
             ChangeDeviceState(DeviceStateChange::Enable, index, *devices, installer);
+        const uint32_t enableError = devices->LastError();
         clock.SleepMs(kStateChangePauseMs);
 
         // Once the class installer has run, the change is made, even when its
@@ -75,8 +77,10 @@ RestartOutcome RestartCamera(DeviceInstaller& installer, Clock& clock,
             disabled == StateChangeResult::NeedsReboot || enabled == StateChangeResult::NeedsReboot;
         if (!worked(disabled)) {
             outcome.result = Result::DisableFailed;
+            outcome.lastError = disableError;
         } else if (!worked(enabled)) {
             outcome.result = Result::LeftDisabled;
+            outcome.lastError = enableError;
         }
         return outcome;
     }

@@ -38,6 +38,10 @@ struct RestartOutcome {
     Result result = Result::Restarted;
     // One of the changes asked for a restart of the computer.
     bool needsReboot = false;
+    // DisableFailed, LeftDisabled: the device list's error number after the
+    // change that failed (kErrorAccessDenied when the user lacks the rights);
+    // 0 when the installer cannot tell.
+    uint32_t lastError = 0;
 };
 
 // Restarts the camera whose interface is at `cameraPath` by disabling its

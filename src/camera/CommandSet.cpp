@@ -91,15 +91,29 @@ int ReadEepromWord(const CameraTarget& camera, uint8_t (&word)[2], uint16_t offs
     return WithLink(camera, [&](XuLink& link) {
         XuProtocolLevel level = 0;
         QueryXuProtocol(camera, level);
-        if (level != 1 && level != 2) return XU_TRANSFER_FAILED;
-        XuRequest request = EepromReadRequest(level, offset);
-        if (!link.Set(CommandChannel, request) || !link.Get(CommandChannel, request)) {
-            return XU_TRANSFER_FAILED;
-        }
-        word[0] = request[1];
-        word[1] = request[2];
-        return XU_OK;
+        return ReadEepromWord(link, level, word, offset);
     });
+}
+
+int QueryXuProtocol(XuLink& link, XuProtocolLevel& level) {
+    level = 0;
+    XuRequest probe = ProbeRequest();
+    if (!link.Set(CommandChannel, probe) || !link.Get(CommandChannel, probe)) {
+        return XU_TRANSFER_FAILED;
+    }
+    level = ProtocolLevelFromReply(probe);
+    return XU_OK;
+}
+
+int ReadEepromWord(XuLink& link, XuProtocolLevel level, uint8_t (&word)[2], uint16_t offset) {
+    if (level != 1 && level != 2) return XU_TRANSFER_FAILED;
+    XuRequest request = EepromReadRequest(level, offset);
+    if (!link.Set(CommandChannel, request) || !link.Get(CommandChannel, request)) {
+        return XU_TRANSFER_FAILED;
+    }
+    word[0] = request[1];
+    word[1] = request[2];
+    return XU_OK;
 }
 
 int ReadEepromBlock(const CameraTarget& camera, std::span<uint8_t> destination, uint16_t offset) {

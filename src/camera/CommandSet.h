@@ -4,6 +4,7 @@
 #include <span>
 
 #include "camera/Discovery.h"
+#include "camera/Transport.h"
 #include "camera/XuRequests.h"
 
 namespace kestrovane {
@@ -33,6 +34,14 @@ int ReadEepromWord(const CameraTarget& camera, uint8_t (&word)[2], uint16_t offs
 // `destination.size()` bytes from `offset` on, read word by word; the code of
 // the first failing word ends the read. Never writes past the destination.
 int ReadEepromBlock(const CameraTarget& camera, std::span<uint8_t> destination, uint16_t offset);
+
+// The probe and the EEPROM word read over a link the caller holds open for a
+// whole operation (a read of the whole EEPROM), so that the camera is opened
+// once instead of twice per word. `level` is 0 after any failure. The word
+// read needs level 1 or 2; at any other level nothing is sent and the result
+// is XU_TRANSFER_FAILED.
+int QueryXuProtocol(XuLink& link, XuProtocolLevel& level);
+int ReadEepromWord(XuLink& link, XuProtocolLevel level, uint8_t (&word)[2], uint16_t offset);
 
 int SetEepromType(const CameraTarget& camera, uint8_t eepromKind);
 int JumpToNewImage(const CameraTarget& camera);

@@ -33,11 +33,16 @@ bool CheckWindowTitle(std::string_view windowTitle, std::string_view cameraPath)
 
 namespace {
 
-int FindUnclaimedCamera(CameraPort& cameras, WindowList& windows, Clock& clock,
-                        CameraPath& cameraPath, CameraClaims* claims,
-                        std::unique_ptr<CameraClaim>* claim) {
+// Whether a walk over the cameras goes on after one of them.
+enum class Walk { Continue, Stop };
+
+// Walks the devices and offers each camera that no window claims to `take`,
+// which claims it or passes it over, and ends the walk when it has enough.
+
+template <typename Take>
+void WalkUnclaimedCameras(CameraPort& cameras, WindowList& windows, Clock& clock, Take take) {
     std::unique_ptr<DeviceEnumerator> devices;
-    if (cameras.EnumerateVideoInputs(&devices) != kS_OK || !devices) return 0;
+    if (cameras.EnumerateVideoInputs(&devices) != kS_OK || !devices) return;
 
     std::unique_ptr<DeviceEntry> device;
     while (devices->Next(&device) == kS_OK && device) {
@@ -51,15 +56,25 @@ int FindUnclaimedCamera(CameraPort& cameras, WindowList& windows, Clock& clock,
         }
         clock.SleepMs(kClaimCheckPauseMs);
         if (!pathUnclaimed) continue;
+        if (take(path) == Walk::Stop) return;
+    }
+}
+
+int FindUnclaimedCamera(CameraPort& cameras, WindowList& windows, Clock& clock,
+                        CameraPath& cameraPath, CameraClaims* claims,
+                        std::unique_ptr<CameraClaim>* claim) {
+    int found = 0;
+    WalkUnclaimedCameras(cameras, windows, clock, [&](const std::string& path) {
         if (claims) {
             std::unique_ptr<CameraClaim> held = claims->TryClaim(path);
-            if (!held) continue;
+            if (!held) return Walk::Continue;
             *claim = std::move(held);
         }
         cameraPath.Set(path);
-        return 1;
-    }
-    return 0;
+        found = 1;
+        return Walk::Stop;
+    });
+    return found;
 }
 
 }  // namespace
@@ -71,6 +86,18 @@ int FindCamera(CameraPort& cameras, WindowList& windows, Clock& clock, CameraPat
 int FindCamera(CameraPort& cameras, WindowList& windows, Clock& clock, CameraPath& cameraPath,
                CameraClaims& claims, std::unique_ptr<CameraClaim>* claim) {
     return FindUnclaimedCamera(cameras, windows, clock, cameraPath, &claims, claim);
+}
+
+std::vector<ClaimedCamera> FindAllCameras(CameraPort& cameras, WindowList& windows, Clock& clock,
+                                          CameraClaims& claims) {
+    std::vector<ClaimedCamera> found;
+    WalkUnclaimedCameras(cameras, windows, clock, [&](const std::string& path) {
+        if (std::unique_ptr<CameraClaim> held = claims.TryClaim(path)) {
+            found.push_back({path, std::move(held)});
+        }
+        return Walk::Continue;
+    });
+    return found;
 }
 
 int OpenCamera(const CameraTarget& camera, std::unique_ptr<CaptureFilter>* filter) {

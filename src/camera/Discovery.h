@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "camera/CameraClaim.h"
 #include "camera/CameraPath.h"
@@ -44,6 +45,19 @@ int FindCamera(CameraPort& cameras, WindowList& windows, Clock& clock, CameraPat
 // is passed over like one whose path a window shows.
 int FindCamera(CameraPort& cameras, WindowList& windows, Clock& clock, CameraPath& cameraPath,
                CameraClaims& claims, std::unique_ptr<CameraClaim>* claim);
+
+// A camera chosen together with its claim.
+struct ClaimedCamera {
+    std::string path;
+    std::unique_ptr<CameraClaim> claim;
+};
+
+// Every camera FindCamera with claims could choose, in enumeration order, each
+// claimed: the cameras with a vendor marker that no window claims and whose
+// claim could be taken. One walk over the devices serves them all, so a
+// caller that works many cameras at once does not walk again for each.
+std::vector<ClaimedCamera> FindAllCameras(CameraPort& cameras, WindowList& windows, Clock& clock,
+                                          CameraClaims& claims);
 
 // Binds the capture filter of the camera at `camera.path`. Returns XU_OK with
 // `*filter` set, or XU_NO_DEVICE with `*filter` untouched. A device whose path

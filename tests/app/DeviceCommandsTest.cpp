@@ -30,7 +30,8 @@ protected:
 
     FakeDialogWindow window{"Pelloric"};
     CameraPath chosenPath;
-    CameraAccess access{machine, machine, clock, chosenPath};
+    InProcessCameraClaims claims;
+    CameraAccess access{machine, machine, clock, chosenPath, claims};
 };
 
 TEST_F(DeviceVersionTest, ShowsBothVersionTextsWholeAtSixteenCharacters) {
@@ -120,6 +121,18 @@ TEST_F(DeviceVersionTest, EraseWithoutAChosenCameraSendsNothing) {
     EXPECT_EQ(Messages()[1].text, "No device");
     EXPECT_EQ(Messages()[1].caption, "Fail");
     EXPECT_EQ(Messages()[1].style, kIconError);
+}
+
+TEST_F(DeviceVersionTest, EraseLeavesACameraAnotherCopyHolds) {
+    // A command line uploading to the camera holds its claim and shows no caption.
+    const auto held = claims.TryClaim(cameraPath);
+    controller->WriteEeprom(0, {'B'});
+    window.ScriptAnswer(kIdYes);
+    EraseDeviceImage(window, access);
+    EXPECT_EQ(controller->TransferCount(), 0u);
+    EXPECT_EQ(controller->EepromByte(0), 'B');
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[1].text, "No device");
 }
 
 TEST_F(DeviceVersionTest, EraseFailuresAreReportedWithoutFinished) {

@@ -15,6 +15,12 @@ constexpr uint8_t kWriteEnablePowerOn = 0x00;    // must become 0x20
 constexpr uint8_t kEepromControlPowerOn = 0x1F;  // bits 5 and 7 must be set, bit 4 clear
 constexpr uint8_t kWriteProtectPowerOn = 0x01;   // bit 0 must be clear
 
+// Paths are UTF-8 throughout the program; the platform's narrow file names
+// need not be.
+std::filesystem::path PathFromUtf8(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 uint16_t Operand(uint8_t low, uint8_t high) {
     return static_cast<uint16_t>(low | (high << 8));
 }
@@ -470,7 +476,7 @@ void SimulatedController::ClearFaults() {
 }
 
 bool SimulatedController::LoadEepromFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(PathFromUtf8(path), std::ios::binary);
     if (!file) return false;
     std::vector<uint8_t> contents((std::istreambuf_iterator<char>(file)),
                                   std::istreambuf_iterator<char>());
@@ -483,7 +489,8 @@ bool SimulatedController::LoadEepromFile(const std::string& path) {
 bool SimulatedController::SaveEepromFile(const std::string& path) const {
     // Written beside the target and renamed over it, so that an interrupted
     // save never leaves a truncated EEPROM file behind.
-    const std::string temporary = path + ".tmp";
+    const std::filesystem::path target = PathFromUtf8(path);
+    const std::filesystem::path temporary = PathFromUtf8(path + ".tmp");
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
         if (!file) return false;
@@ -497,8 +504,11 @@ bool SimulatedController::SaveEepromFile(const std::string& path) const {
         }
     }
     std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    return !error;
+    std::filesystem::rename(temporary, target, error);
+    if (!error) return true;
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    return false;
 }
 
 }  // namespace kestrovane::sim

@@ -98,7 +98,7 @@ public:
     void SetLatencyUs(uint32_t microseconds);
     void ClearFaults();
 
-    // --- persistence of the EEPROM between runs of a demo ---
+    // --- persistence of the EEPROM between runs of a demo (UTF-8 paths) ---
     bool LoadEepromFile(const std::string& path);
     bool SaveEepromFile(const std::string& path) const;
 

@@ -1,0 +1,92 @@
+// version and erase.
+#include <algorithm>
+#include <cctype>
+
+#include "cli/CameraChoice.h"
+#include "cli/Commands.h"
+#include "upload/DeviceVersion.h"
+#include "upload/OutcomeTexts.h"
+
+namespace kestrovane::cli {
+
+namespace {
+
+bool IsYes(std::string answer) {
+    answer.erase(0, answer.find_first_not_of(" \t"));
+    answer.erase(answer.find_last_not_of(" \t\r\n") + 1);
+    std::transform(answer.begin(), answer.end(), answer.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return answer == "y" || answer == "yes";
+}
+
+}  // namespace
+
+ExitCode RunVersion(CliSession& session, const std::string& cameraPath) {
+    Output& output = session.output;
+    std::optional<ChosenCamera> camera = ChooseCamera(session, cameraPath);
+    if (!camera) return ExitCode::NoCamera;
+    output.Document()["camera"] = camera->path;
+    const DeviceVersions versions = ReadDeviceVersions({session.cameras, camera->path});
+    if (!versions.supported) {
+        output.Error(kFunctionNotSupportedText);
+        output.Hint("This camera's firmware has no EEPROM reads, so its versions cannot be read.");
+        return ExitCode::Failed;
+    }
+    if (versions.result != XU_OK) {
+        output.Error(VersionReadFailureText(versions.result));
+        return versions.result == XU_NO_DEVICE ? ExitCode::NoCamera : ExitCode::Failed;
+    }
+    output.Line("Device Bin Version:" + versions.binVersion);
+    output.Line("HW Version:" + versions.hwVersion);
+    output.Document()["binVersion"] = versions.binVersion;
+    output.Document()["hwVersion"] = versions.hwVersion;
+    return ExitCode::Done;
+}
+
+ExitCode RunErase(CliSession& session, const EraseRequest& request) {
+    Output& output = session.output;
+    if (!request.yes && !session.console.inIsTerminal) {
+        output.Error("erase asks for confirmation, and there is no terminal to ask on.");
+        output.Hint("Add --yes to erase without being asked.");
+        return ExitCode::BadInput;
+    }
+    std::optional<ChosenCamera> camera = ChooseCamera(session, request.camera);
+    if (!camera) return ExitCode::NoCamera;
+    output.Document()["camera"] = camera->path;
+    if (!request.yes) {
+        output.Ask(camera->path + "\n" + std::string(kEraseQuestionText) + " [y/N] ");
+        const std::optional<std::string> answer =
+            session.console.readLine ? session.console.readLine() : std::nullopt;
+        if (!answer || !IsYes(*answer)) {
+            output.Error("Nothing was erased.");
+            output.Document()["result"] = "declined";
+            return ExitCode::Failed;
+        }
+    }
+    const EraseResult erased = EraseImage({session.cameras, camera->path});
+    const std::string_view text = EraseResultText(erased);
+    output.Document()["message"] = std::string(text);
+    switch (erased) {
+        case EraseResult::Erased:
+            output.Document()["result"] = "erased";
+            output.Notice(text);
+            return ExitCode::Done;
+        case EraseResult::NoDevice:
+            output.Document()["result"] = "noDevice";
+            output.Error(text);
+            return ExitCode::NoCamera;
+        case EraseResult::NotWritable:
+            output.Document()["result"] = "notWritable";
+            break;
+        case EraseResult::NotSupported:
+            output.Document()["result"] = "notSupported";
+            break;
+        case EraseResult::TransferFailed:
+            output.Document()["result"] = "transferFailed";
+            break;
+    }
+    output.Error(text);
+    return ExitCode::Failed;
+}
+
+}  // namespace kestrovane::cli

@@ -1,0 +1,50 @@
+#include "cli/SimulatedCameras.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace kestrovane::cli {
+
+namespace {
+
+constexpr std::size_t kEepromSize = 16384;  // 24C128
+constexpr XuProtocolLevel kLevel = 2;
+
+}  // namespace
+
+SimulatedCameras::SimulatedCameras(Clock& clock, int count, uint32_t latencyUs) : machine_(clock) {
+    for (int index = 0; index < count; ++index) {
+        cameras_.push_back(std::make_unique<sim::SimulatedHotPlug>(machine_, CameraPath(index),
+                                                                   kEepromSize, kLevel));
+        cameras_.back()->Camera()->SetLatencyUs(latencyUs);
+    }
+}
+
+SimulatedCameras::~SimulatedCameras() = default;
+
+std::string SimulatedCameras::CameraPath(int index) {
+    // The first is the camera of the dialog's --simulate.
+    char instance[32];
+    std::snprintf(instance, sizeof instance, "7&2f1c9a5e&0&%04d", index);
+    return sim::UsbCameraPath("3a5e", "2b01", instance);
+}
+
+bool SimulatedCameras::LoadEeprom(const std::string& file) {
+    std::error_code error;
+    const std::filesystem::path path(std::u8string(file.begin(), file.end()));
+    if (!std::filesystem::exists(path, error)) return !error;
+    if (!std::filesystem::is_regular_file(path, error)) return false;
+    return cameras_.front()->Camera()->LoadEepromFile(file);
+}
+
+bool SimulatedCameras::SaveEeprom(const std::string& file) const {
+    return cameras_.front()->Camera()->SaveEepromFile(file);
+}
+
+void SimulatedCameras::ReplaceCamera(const std::string& path) {
+    for (const auto& camera : cameras_) {
+        if (camera->Path() == path) camera->PlugInNew();
+    }
+}
+
+}  // namespace kestrovane::cli

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "camera/CameraClaim.h"
+#include "camera/Clock.h"
+#include "camera/sim/SimulatedDeviceInstaller.h"
+#include "camera/sim/SimulatedHotPlug.h"
+#include "camera/sim/SimulatedMachine.h"
+
+namespace kestrovane::cli {
+
+// The simulated machine of --simulate and --simulate-cameras: Tovrine
+// cameras with a 24C128 EEPROM speaking protocol level 2, as the dialog's
+// --simulate has one, each under its own path, with the machine's device
+// installer. The cameras live in this process only, so their claims are
+// this process's too.
+class SimulatedCameras {
+public:
+    SimulatedCameras(Clock& clock, int count, uint32_t latencyUs);
+    ~SimulatedCameras();
+
+    // The first camera's EEPROM, from and to a file. Loading a file that does
+    // not exist leaves the camera blank; false when it exists but cannot be read.
+    bool LoadEeprom(const std::string& file);
+    bool SaveEeprom(const std::string& file) const;
+
+    sim::SimulatedMachine& Machine() { return machine_; }
+    DeviceInstaller& Installer() { return installer_; }
+    CameraClaims& Claims() { return claims_; }
+
+    // Takes the camera under `path` away and plugs a blank one in under the
+    // same path a moment later, as a production line hands over the next
+    // camera.
+    void ReplaceCamera(const std::string& path);
+
+    // The path of camera `index` (0-based).
+    static std::string CameraPath(int index);
+
+private:
+    sim::SimulatedMachine machine_;
+    sim::SimulatedDeviceInstaller installer_{machine_};
+    InProcessCameraClaims claims_;
+    std::vector<std::unique_ptr<sim::SimulatedHotPlug>> cameras_;
+};
+
+}  // namespace kestrovane::cli

@@ -1,0 +1,148 @@
+// upload, verify, upload --all and --readback over simulated cameras.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "CliTestFixture.h"
+
+namespace kestrovane::testing {
+namespace {
+
+class UploadCommand : public CliTest {};
+
+std::size_t CountOf(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// Off a terminal: a line per tenth of the blocks, then the dialog's "Upload
+// finish"; the camera holds the image with 'A' in byte 0. On a terminal the
+// progress line is redrawn in place and leaves nothing behind.
+TEST_F(UploadCommand, UploadsWithProgressOnAndOffATerminal) {
+    const auto camera = AttachCamera(0);
+    const std::vector<uint8_t> image = samples::MakeSampleImage();
+    const std::string file = SampleImage();
+
+    ASSERT_EQ(Run({"upload", file}), 0) << err.str();
+    EXPECT_TRUE(Holds(*camera, Committed(image)));
+    EXPECT_EQ(CountOf(err.str(), "Upload: "), 10u);
+    EXPECT_TRUE(Contains(err.str(), "Upload: 10% (26/256 blocks"));
+    EXPECT_TRUE(Contains(err.str(), "KiB/s"));
+    EXPECT_TRUE(Contains(err.str(), "s left"));
+    EXPECT_TRUE(Contains(err.str(), "Upload: 100% (256/256 blocks"));
+    EXPECT_TRUE(err.str().ends_with("Upload finish\n")) << err.str();
+    EXPECT_TRUE(out.str().empty());
+
+    console.errIsTerminal = true;
+    ASSERT_EQ(Run({"verify", file}), 0);
+    EXPECT_TRUE(Contains(err.str(), "\rVerify: "));
+    EXPECT_TRUE(Contains(err.str(), "/256 blocks"));
+    EXPECT_EQ(CountOf(err.str(), "\n"), 1u) << "only the notice ends a line";
+    EXPECT_TRUE(err.str().ends_with("\rVerify finished, All match\n")) << err.str();
+
+    ASSERT_EQ(Run({"--quiet", "upload", file}), 0);
+    EXPECT_TRUE(err.str().empty());
+}
+
+// Ctrl+C in the middle of an upload stops it at the top of the next block,
+// as the dialog's Stop does: the camera keeps the marker 'B' of an upload
+// that never finished.
+TEST_F(UploadCommand, StopRequestMidUploadLeavesTheMarkerB) {
+    const auto camera = AttachCamera(0);
+    const std::string file = SampleImage();
+    // The camera is chosen after 100 ms; each block then takes its 20 ms pause.
+    clock.At(100 + 40 * 20 + 5, [this] { stop = 1; });
+    EXPECT_EQ(Run({"upload", file}), 1);
+    EXPECT_TRUE(Contains(err.str(), "Upload operation was canceled"));
+    EXPECT_EQ(camera->EepromByte(0), 'B');
+    const std::vector<uint8_t> image = samples::MakeSampleImage();
+    const std::vector<uint8_t> eeprom = camera->Eeprom();
+    EXPECT_TRUE(std::equal(image.begin() + 32, image.begin() + 41 * 32, eeprom.begin() + 32))
+        << "the blocks before the stop were written";
+    EXPECT_EQ(eeprom[41 * 32], 0xFF) << "no block after the stop";
+}
+
+// Every free camera at once, each under its own claim: one held by another
+// copy is left alone; a camera that fails does not stop the others.
+TEST_F(UploadCommand, UploadsEveryFreeCameraAtOnce) {
+    std::vector<std::shared_ptr<sim::SimulatedController>> cameras;
+    for (int index = 0; index < 5; ++index) cameras.push_back(AttachCamera(index));
+    const auto heldByAnotherCopy = claims.TryClaim(CameraPath(2));
+    const std::vector<uint8_t> image = samples::MakeSampleImage();
+    const std::string file = SampleImage();
+
+    ASSERT_EQ(Run({"upload", "--all", file, "--block-delay", "1"}), 0) << err.str();
+    for (int index : {0, 1, 3, 4}) {
+        EXPECT_TRUE(Holds(*cameras[static_cast<std::size_t>(index)], Committed(image))) << index;
+        EXPECT_TRUE(Contains(out.str(), CameraPath(index) + ": Upload finish\n"));
+    }
+    EXPECT_EQ(cameras[2]->TransferCount(), 0u);
+    EXPECT_TRUE(out.str().ends_with("4 cameras: 4 done, 0 failed\n")) << out.str();
+
+    cameras[3]->FailRequestFromBlock(sim::RequestKind::CheckBlock, 10);
+    ASSERT_EQ(Run({"--json", "upload", "--all", file, "--block-delay", "0"}), 1);
+    const nlohmann::json document = Document();
+    ASSERT_EQ(document["cameras"].size(), 4u);
+    EXPECT_EQ(document["summary"]["failed"], 1);
+    for (const auto& camera : document["cameras"]) {
+        const bool failing = camera["camera"] == CameraPath(3);
+        EXPECT_EQ(camera["result"], failing ? "failed" : "committed");
+        if (failing) {
+            EXPECT_EQ(camera["message"], "read E2prom  faild");
+        }
+    }
+}
+
+// --simulate=FILE keeps the simulated camera's EEPROM in FILE, so a second
+// run sees what the first one uploaded.
+TEST_F(UploadCommand, SimulatedCameraKeepsItsEepromInAFileAcrossRuns) {
+    const std::string eeprom = (folder.Path() / "camera.eeprom").string();
+    const std::string file = SampleImage();
+    ASSERT_EQ(Run({"--simulate=" + eeprom, "upload", file, "--block-delay", "0"}), 0) << err.str();
+    ASSERT_EQ(Run({"--simulate=" + eeprom, "version"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "Device Bin Version:KV-SAMPLE-1.0\nHW Version:HW-SAMPLE-A\n");
+    const std::vector<uint8_t> saved = ReadFile(eeprom);
+    ASSERT_EQ(saved.size(), 16384u);
+    const std::vector<uint8_t> image = Committed(samples::MakeSampleImage());
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), saved.begin()));
+
+    EXPECT_EQ(Run({"--simulate=" + eeprom, "erase", "--yes"}), 0);
+    const std::vector<uint8_t> erased = ReadFile(eeprom);
+    ASSERT_EQ(erased.size(), 16384u);
+    EXPECT_EQ(erased[0], 0xFF);
+    EXPECT_EQ(erased[1], 0xFF);
+    EXPECT_TRUE(std::equal(image.begin() + 2, image.end(), erased.begin() + 2));
+    EXPECT_FALSE(std::filesystem::exists(eeprom + ".tmp"));
+}
+
+// --readback reads the whole EEPROM back after the header commit and names
+// the first offset that differs; a camera without EEPROM reads says so.
+TEST_F(UploadCommand, ReadsTheEepromBackAfterTheCommit) {
+    const auto camera = AttachCamera(0);
+    const std::string file = SampleImage();
+    ASSERT_EQ(Run({"upload", file, "--readback"}), 0) << err.str();
+    EXPECT_TRUE(Contains(err.str(), "Read back: all 8192 bytes match the image"));
+
+    // A cell that loses its value once its block was checked: after the
+    // last block's check, during the header's pause (the camera is chosen
+    // after 100 ms; 256 blocks and the header take 20 ms each).
+    clock.At(clock.NowMs() + 100 + 256 * 20 + 10, [&] { camera->WriteEeprom(0x1003, {0x00}); });
+    ASSERT_EQ(Run({"--json", "upload", file, "--readback"}), 1);
+    const nlohmann::json readback = Document()["readback"];
+    EXPECT_EQ(readback["result"], "mismatch");
+    EXPECT_EQ(readback["firstDifference"], 0x1003);
+    EXPECT_EQ(Document()["result"], "committed");
+
+    machine.Detach(CameraPath(0));
+    const auto legacy = AttachCamera(1, 0);
+    EXPECT_EQ(Run({"upload", file, "--readback", "--block-delay", "0"}), 1);
+    EXPECT_TRUE(Contains(err.str(), "Upload finish"));
+    EXPECT_TRUE(Contains(err.str(), "no EEPROM reads (protocol level 0)"));
+    EXPECT_EQ(legacy->EepromByte(0), 'A');
+}
+
+}  // namespace
+}  // namespace kestrovane::testing

@@ -30,16 +30,9 @@ std::optional<MessageReport> SingleRunReport(const UploadOutcome& outcome) {
 }
 
 std::optional<MessageReport> IncompleteImageNotice(const UploadOutcome& outcome) {
-    if (!outcome.markerRestored) return std::nullopt;
-    if (*outcome.markerRestored) {
-        return Refusal(
-            "The camera now holds an incomplete image. Its first byte was set back to 'B', so "
-            "the camera will not start it. Upload the image again.");
-    }
-    return Refusal(
-        "The camera now holds an incomplete image, and its first byte could not be set back "
-        "to 'B': the camera may try to start it. Upload the image again before you use the "
-        "camera.");
+    const std::optional<OutcomeText> shown = IncompleteImageText(outcome);
+    if (!shown) return std::nullopt;
+    return MessageOf(*shown);
 }
 
 AutoRunReport AutoPassReport(const UploadOutcome& outcome) {

@@ -162,6 +162,7 @@ Json OutcomeJson(const UploadOutcome& outcome) {
     json["blockSize"] = outcome.blockSize;
     const std::optional<OutcomeText> text = SingleRunText(outcome);
     json["message"] = text ? Json(text->text) : Json(nullptr);
+    json["markerRestored"] = outcome.markerRestored ? Json(*outcome.markerRestored) : Json(nullptr);
     return json;
 }
 
@@ -189,6 +190,9 @@ ExitCode CameraJob::Run(Json& json) {
     ExitCode code = ExitCodeOf(outcome);
     if (const std::optional<OutcomeText> text = SingleRunText(outcome)) {
         report({!outcome.Succeeded(), text->text, {}});
+    }
+    if (const std::optional<OutcomeText> notice = IncompleteImageText(outcome)) {
+        report({true, notice->text, {}});
     }
     if (outcome.result != Result::Committed) return code;
 

@@ -92,6 +92,21 @@ std::optional<OutcomeText> SingleRunText(const UploadOutcome& outcome) {
     }
 }
 
+std::optional<OutcomeText> IncompleteImageText(const UploadOutcome& outcome) {
+    if (!outcome.markerRestored) return std::nullopt;
+    if (*outcome.markerRestored) {
+        return OutcomeText{
+            "The camera now holds an incomplete image. Its first byte was set back to 'B', so "
+            "the camera will not start it. Upload the image again.",
+            ReportTone::Refusal};
+    }
+    return OutcomeText{
+        "The camera now holds an incomplete image, and its first byte could not be set back "
+        "to 'B': the camera may try to start it. Upload the image again before you use the "
+        "camera.",
+        ReportTone::Refusal};
+}
+
 AutoPassText AutoPassOutcomeText(const UploadOutcome& outcome) {
     const auto status = [](std::string text) {
         return AutoPassText{std::move(text), std::nullopt, false};

@@ -29,6 +29,11 @@ struct OutcomeText {
 // never began its blocks.
 std::optional<OutcomeText> SingleRunText(const UploadOutcome& outcome);
 
+// After a header commit that failed once its write went out: that the camera
+// holds an incomplete image, and whether its marker could be set back to 'B'.
+// None when no such attempt was made.
+std::optional<OutcomeText> IncompleteImageText(const UploadOutcome& outcome);
+
 // How an auto run reports one pass over a camera: a status text (shown after
 // "Operation status: "), or a text that needs the user's attention instead,
 // and whether the run ends.

@@ -233,7 +233,8 @@ TEST(FaultMatrix, AnEraseInterruptedAtEveryTransferIsNeverReportedAsDone) {
             FakeDialogWindow window;
             window.ScriptAnswer(message_box::kIdYes);
             CameraPath chosen;
-            CameraAccess access{machine, machine, clock, chosen};
+            InProcessCameraClaims claims;
+            CameraAccess access{machine, machine, clock, chosen, claims};
             EraseDeviceImage(window, access);
             ++runs;
 

@@ -146,3 +146,24 @@ TEST_F(UploadCommand, ReadsTheEepromBackAfterTheCommit) {
 
 }  // namespace
 }  // namespace kestrovane::testing
+
+namespace kestrovane::testing {
+namespace {
+
+// A header the camera answers with a mismatch: the marker goes back to 'B'
+// and the user hears that the camera holds an incomplete image.
+TEST_F(UploadCommand, AFailedHeaderCommitIsToldAndUnmarked) {
+    const auto camera = AttachCamera(0);
+    const std::string file = SampleImage();
+    camera->MismatchCheckOfBlock(257);  // 256 blocks, then the header
+    ASSERT_EQ(Run({"--json", "upload", file}), 1);
+    EXPECT_EQ(Document()["step"], "mismatch");
+    EXPECT_EQ(Document()["inHeader"], true);
+    EXPECT_EQ(Document()["markerRestored"], true);
+    EXPECT_TRUE(Contains(err.str(), "Verify header fail"));
+    EXPECT_TRUE(Contains(err.str(), "The camera now holds an incomplete image"));
+    EXPECT_EQ(camera->EepromByte(0), 'B');
+}
+
+}  // namespace
+}  // namespace kestrovane::testing

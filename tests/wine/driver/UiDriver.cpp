@@ -202,22 +202,24 @@ int PrintProgress(HWND target) {
 }
 
 // Every visible top-level window with exactly this caption.
+struct CaptionSearch {
+    const char* caption;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectCaption(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<CaptionSearch*>(data);
+    char text[1024] = {};
+    GetWindowTextA(window, text, sizeof text);
+    if (std::string(text) == search->caption && IsWindowVisible(window)) {
+        search->found.push_back(window);
+    }
+    return TRUE;
+}
+
 std::vector<HWND> AllTopLevel(const char* caption) {
-    struct Search {
-        const char* caption;
-        std::vector<HWND> found;
-    } search{caption, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            char text[1024] = {};
-            GetWindowTextA(window, text, sizeof text);
-            if (std::string(text) == s->caption && IsWindowVisible(window)) {
-                s->found.push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    CaptionSearch search{caption, {}};
+    EnumWindows(CollectCaption, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -348,7 +348,8 @@ ExitCode RunCommand(const CliRequest& request, CliEnvironment& environment, Outp
             environment.clock, global.SimulatedCameraCount(), environment.simulatedLatencyUs);
         if (!global.simulateFile.empty() && !services.simulated->LoadEeprom(global.simulateFile)) {
             output.Error("The simulated camera's EEPROM file " + global.simulateFile +
-                         " cannot be read.");
+                         " cannot be read, or is not a 16384-byte EEPROM file; it was left as it "
+                         "is.");
             return ExitCode::BadInput;
         }
         cameras = &services.simulated->Machine();

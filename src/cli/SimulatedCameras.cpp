@@ -34,7 +34,12 @@ bool SimulatedCameras::LoadEeprom(const std::string& file) {
     const std::filesystem::path path(std::u8string(file.begin(), file.end()));
     if (!std::filesystem::exists(path, error)) return !error;
     if (!std::filesystem::is_regular_file(path, error)) return false;
-    return cameras_.front()->Camera()->LoadEepromFile(file);
+    // The file is written back after the run: one that is not an EEPROM of
+    // this camera (an image named by mistake) would be overwritten.
+    const auto size = std::filesystem::file_size(path, error);
+    const auto camera = cameras_.front()->Camera();
+    if (error || size != camera->EepromSize()) return false;
+    return camera->LoadEepromFile(file);
 }
 
 bool SimulatedCameras::SaveEeprom(const std::string& file) const {

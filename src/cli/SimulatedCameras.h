@@ -24,7 +24,8 @@ public:
     ~SimulatedCameras();
 
     // The first camera's EEPROM, from and to a file. Loading a file that does
-    // not exist leaves the camera blank; false when it exists but cannot be read.
+    // not exist leaves the camera blank; false when it exists but cannot be
+    // read or is not the size of the camera's EEPROM.
     bool LoadEeprom(const std::string& file);
     bool SaveEeprom(const std::string& file) const;
 

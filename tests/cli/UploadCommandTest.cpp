@@ -116,6 +116,12 @@ TEST_F(UploadCommand, SimulatedCameraKeepsItsEepromInAFileAcrossRuns) {
     EXPECT_EQ(erased[1], 0xFF);
     EXPECT_TRUE(std::equal(image.begin() + 2, image.end(), erased.begin() + 2));
     EXPECT_FALSE(std::filesystem::exists(eeprom + ".tmp"));
+
+    // An image named in place of the EEPROM file is refused, not overwritten.
+    const std::vector<uint8_t> before = ReadFile(file);
+    EXPECT_EQ(Run({"--simulate=" + file, "upload", file}), 2);
+    EXPECT_TRUE(Contains(err.str(), "is not a 16384-byte EEPROM file"));
+    EXPECT_EQ(ReadFile(file), before);
 }
 
 // --readback reads the whole EEPROM back after the header commit and names

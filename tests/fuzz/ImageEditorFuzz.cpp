@@ -167,7 +167,6 @@ std::vector<Span> EditorFields(const Bytes& file, const OpenedImage& image,
         fields.push_back({kSmallBrightnessOffset, 6});  // five defaults, the frequency code
         return fields;
     }
-    fields.push_back({kOrientationFlagsOffset, 1});
     const std::size_t base = file[kParameterBaseOffset];
     const ParameterOffsets& table = parameterOffsetsOf(image.revision);
     for (PictureParameter parameter : kPictureParameters) {
@@ -177,6 +176,7 @@ std::vector<Span> EditorFields(const Bytes& file, const OpenedImage& image,
         fields.push_back({base + location.maximum, 2});
     }
     fields.push_back({base + table.powerLineFrequency, 1});
+    fields.push_back({kOrientationFlagsOffset, 1});  // last, see CheckSave
     return fields;
 }
 
@@ -255,10 +255,11 @@ void CheckSave(const Bytes& before, const OpenedImage& image, const Wishes& wish
     }
     const Span description{before[kDescriptionOffsetOffset], 1 + edits.description.size()};
     if (image.layout == ImageLayout::Large) {
-        // Only bit 0 of the orientation flags is the editor's.
-        const bool covered = std::any_of(fields.begin(), fields.end(), [](const Span& field) {
-            return field.offset != kOrientationFlagsOffset &&
-                   field.Contains(kOrientationFlagsOffset);
+        // Only bit 0 of the orientation flags is the editor's, unless another
+        // field (the list's others: all but the last) lies on the byte too,
+        // as a description record that starts there does.
+        const bool covered = std::any_of(fields.begin(), fields.end() - 1, [](const Span& field) {
+            return field.Contains(kOrientationFlagsOffset);
         });
         if (!covered) {
             FUZZ_CHECK((after[kOrientationFlagsOffset] & 0xFE) ==

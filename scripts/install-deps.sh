@@ -10,6 +10,10 @@ packages=(
     # `wine` puts wine, wineboot and wineserver on the PATH; `wine64` alone has
     # only the loader under /usr/lib/wine.
     wine wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei
+    # The fuzz targets: clang with libFuzzer and its sanitizer runtimes. The
+    # sanitizer builds of the native suite use g++, whose runtimes (libasan,
+    # libubsan, libtsan) come with it.
+    clang-14 libclang-rt-14-dev
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -30,6 +34,10 @@ done
 
 # What the build and the Wine tests call must now be on the PATH.
 for tool in cmake ninja x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix \
-            wine wineboot wineserver Xvfb import identify; do
+            wine wineboot wineserver Xvfb import identify clang++-14; do
     command -v "$tool" >/dev/null || { echo "install-deps: $tool is still missing" >&2; exit 1; }
+done
+for runtime in libclang_rt.fuzzer-x86_64.a libclang_rt.asan-x86_64.a; do
+    [ -f "$(clang++-14 -print-runtime-dir)/$runtime" ] ||
+        { echo "install-deps: clang's $runtime is still missing" >&2; exit 1; }
 done

@@ -1,22 +1,46 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the three presets (native, 64-bit and 32-bit
-# Windows) and runs every test: the native suite and, under Wine, the Windows
-# programs of the 64-bit build. A suite that registers no test fails the run.
+# Installs what is needed, builds the presets and runs every test: the native
+# suite as built for use, again under AddressSanitizer with
+# UndefinedBehaviorSanitizer and under ThreadSanitizer, the Windows programs of
+# the 64-bit build under Wine, and each fuzz target for a few seconds from its
+# seed corpus. A suite that registers no test, or any sanitizer or fuzzer
+# finding, fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
 bash scripts/install-deps.sh
-for preset in linux windows-x64 windows-x86; do
-    cmake --preset "$preset"
-    cmake --build --preset "$preset"
+
+# The seconds each part of the run took: the base (native and Windows
+# builds and tests), the sanitizers, fuzzing.
+declare -A took=()
+add_time() {  # part since
+    took[$1]=$((${took[$1]:-0} + SECONDS - $2))
+}
+timed() {  # part command...
+    local part=$1 from=$SECONDS
+    shift
+    "$@"
+    add_time "$part" "$from"
+}
+part_of() {  # preset
+    case $1 in
+        linux-asan | linux-tsan) echo sanitizers ;;
+        linux-fuzz) echo fuzz ;;
+        *) echo base ;;
+    esac
+}
+for preset in linux windows-x64 windows-x86 linux-asan linux-tsan linux-fuzz; do
+    timed "$(part_of "$preset")" cmake --preset "$preset"
+    timed "$(part_of "$preset")" cmake --build --preset "$preset"
 done
 
 # Runs one test preset; prints how many tests it ran (all of them passed, or
 # the script has stopped).
-run_suite() {  # preset
-    local log
+run_suite() {  # preset name
+    local log from=$SECONDS
     log=$(mktemp)
     ctest --preset "$1" --no-tests=error | tee "$log"
+    add_time "$(part_of "$1")" "$from"
     local ran
     ran=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
     rm -f "$log"
@@ -27,6 +51,22 @@ run_suite() {  # preset
     eval "ran_$2=$ran"
 }
 run_suite linux native
+run_suite linux-asan asan
+run_suite linux-tsan tsan
 run_suite windows-x64 wine
+
+# The fuzz smoke run: a few seconds per target from the seed corpus.
+fuzz_seconds=5
+fuzz_log=$(mktemp)
+from=$SECONDS
+bash scripts/fuzz.sh "$fuzz_seconds" | tee "$fuzz_log"
+add_time fuzz "$from"
+fuzz_targets=$(sed -n 's/^fuzz\.sh: \([0-9]*\) targets.*/\1/p' "$fuzz_log")
+rm -f "$fuzz_log"
+
 echo
-echo "test.sh: ${ran_native} native tests and ${ran_wine} Wine tests passed in $((SECONDS - started)) s"
+echo "test.sh: ${ran_native} native tests (again ${ran_asan} under AddressSanitizer and" \
+    "UndefinedBehaviorSanitizer, ${ran_tsan} under ThreadSanitizer), ${ran_wine} Wine tests" \
+    "and ${fuzz_targets} fuzz targets (${fuzz_seconds} s each) passed in $((SECONDS - started)) s"
+echo "test.sh: of which sanitizer builds and runs $((${took[sanitizers]:-0})) s," \
+    "fuzz build and runs $((${took[fuzz]:-0})) s"

@@ -2,7 +2,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <algorithm>
 
 #include "SyntheticSysfs.h"
 #include "camera/linux/UvcDescriptors.h"
@@ -47,7 +47,9 @@ TEST(UvcDescriptors, TruncatedOrMalformedBlobsAreNeverReadPastTheirEnd) {
         mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     ASSERT_EQ(mprotect(base + page, page, PROT_NONE), 0);
     auto guarded = [&](const std::vector<uint8_t>& bytes) {
-        std::memcpy(base + page - bytes.size(), bytes.data(), bytes.size());
+        // std::copy, not memcpy: the empty blob's data() is null, which memcpy
+        // must never be given.
+        std::copy(bytes.begin(), bytes.end(), base + page - bytes.size());
         return std::span<const uint8_t>(base + page - bytes.size(), bytes.size());
     };
 

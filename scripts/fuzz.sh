@@ -26,9 +26,7 @@ targets=(
     "fuzz_version_text 512"
     "fuzz_counter_file 256"
     "fuzz_merit_repair 1024"
-    # ---- Command line: argument parsing ----
-    # Once the command-line program's parser has its target in
-    # tests/fuzz/CMakeLists.txt, add it here, e.g. "fuzz_command_line 1024".
+    "fuzz_command_line 1024"
 )
 
 build=build/linux-fuzz

@@ -27,8 +27,14 @@ public:
         : session_(session), request_(request), path_(std::move(path)) {}
 
     void StateChanged(AutoUploadState state) override {
-        if (state == AutoUploadState::Waiting) {
-            session_.output.Notice("Operation status: No camera");
+        if (state != AutoUploadState::Waiting) return;
+        session_.output.Notice("Operation status: No camera");
+        // The simulated line's next camera, once the run has seen the last
+        // one gone (a camera swapped between two looks would pass for the
+        // same one).
+        if (nextCameraOwed_) {
+            nextCameraOwed_ = false;
+            session_.simulated->PlugInNewCamera(path_);
         }
     }
     bool BeginBlocks(std::size_t blockCount) override {
@@ -60,8 +66,11 @@ public:
         if (pass.message) session_.output.Error(pass.message->text);
         if (outcome.Succeeded()) {
             ++served_;
-            // The simulated line hands over the next camera.
-            if (session_.simulated) session_.simulated->ReplaceCamera(path_);
+            // The simulated line takes the camera away and hands over the next.
+            if (session_.simulated) {
+                session_.simulated->UnplugCamera(path_);
+                nextCameraOwed_ = true;
+            }
         } else {
             ++failed_;
         }
@@ -75,6 +84,7 @@ public:
     const Json& Passes() const { return passesJson_; }
 
 private:
+    bool nextCameraOwed_ = false;
     CliSession& session_;
     const AutoRequest& request_;
     std::string path_;

@@ -401,8 +401,7 @@ ExitCode RunCommand(const CliRequest& request, CliEnvironment& environment, Outp
 
 }  // namespace
 
-int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& environment) {
-    Console& console = environment.console;
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Console& console) {
     const bool jsonAsked =
         std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
     Parser parser;
@@ -419,14 +418,21 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& en
         // --help and --version end here too, with their text on standard output.
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
             parser.app.exit(error, console.out, console.err);
-            return ToInt(ExitCode::Done);
+            return {std::nullopt, ToInt(ExitCode::Done)};
         }
-        return UsageError(console, jsonAsked, error.what());
+        return {std::nullopt, UsageError(console, jsonAsked, error.what())};
     }
     if (const std::optional<std::string> conflict = parser.Resolve()) {
-        return UsageError(console, jsonAsked, *conflict);
+        return {std::nullopt, UsageError(console, jsonAsked, *conflict)};
     }
-    const CliRequest& request = parser.request;
+    return {parser.request, ToInt(ExitCode::Done)};
+}
+
+int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& environment) {
+    Console& console = environment.console;
+    const ParsedCommandLine parsed = ParseCommandLine(arguments, console);
+    if (!parsed.request) return parsed.exitCode;
+    const CliRequest& request = *parsed.request;
     Output output(console, environment.clock, request.global.json, request.global.quiet);
     Services services;
     ExitCode code = RunCommand(request, environment, output, services);

@@ -46,9 +46,15 @@ bool SimulatedCameras::SaveEeprom(const std::string& file) const {
     return cameras_.front()->Camera()->SaveEepromFile(file);
 }
 
-void SimulatedCameras::ReplaceCamera(const std::string& path) {
+void SimulatedCameras::UnplugCamera(const std::string& path) {
     for (const auto& camera : cameras_) {
-        if (camera->Path() == path) camera->PlugInNew();
+        if (camera->Path() == path) camera->Unplug();
+    }
+}
+
+void SimulatedCameras::PlugInNewCamera(const std::string& path) {
+    for (const auto& camera : cameras_) {
+        if (camera->Path() == path) camera->PlugInNew();  // none attached: at once
     }
 }
 

@@ -33,10 +33,11 @@ public:
     DeviceInstaller& Installer() { return installer_; }
     CameraClaims& Claims() { return claims_; }
 
-    // Takes the camera under `path` away and plugs a blank one in under the
-    // same path a moment later, as a production line hands over the next
-    // camera.
-    void ReplaceCamera(const std::string& path);
+    // The camera under `path` taken away, and a fresh one (EEPROM erased)
+    // plugged in under it, as a production line hands over the next camera.
+    // The caller plugs the next one in once the run has seen the path empty.
+    void UnplugCamera(const std::string& path);
+    void PlugInNewCamera(const std::string& path);
 
     // The path of camera `index` (0-based).
     static std::string CameraPath(int index);

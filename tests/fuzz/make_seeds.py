@@ -116,9 +116,27 @@ def merit_repair():
     write(target, "shortest-and-longest.bin", seed(record(0x00600000, 8), record(0x00600000, 400)))
 
 
+def command_line():
+    """Arguments after the program's name, separated by NUL bytes."""
+    target = "fuzz_command_line"
+    seeds = {
+        "upload-with-options": ["upload", "image.bin", "--eeprom", "24C128", "--block-delay", "5"],
+        "simulated-list": ["--simulate", "--json", "list"],
+        "register-dump": ["reg", "dump", "sensor", "--start", "1F0", "-"],
+        "image-set": ["image", "set", "image.bin", "brightness=300", "vid=3a5e"],
+        "auto-forced": ["auto", "image.bin", "--count", "2", "--force-type", "256B"],
+        "upload-all": ["--simulate-cameras", "4", "upload", "--all", "image.bin"],
+        "verify-camera": ["verify", "image.bin", "--camera", "x"],
+        "erase-yes": ["erase", "--yes"],
+    }
+    for name, words in seeds.items():
+        write(target, name, b"\0".join(word.encode() for word in words))
+
+
 if __name__ == "__main__":
     register_file()
     image_editor()
     version_text()
     counter_file()
     merit_repair()
+    command_line()

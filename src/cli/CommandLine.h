@@ -1,12 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "camera/Clock.h"
-#include <optional>
-
 #include "cli/CliPlatform.h"
 #include "cli/CliRequests.h"
 #include "cli/Console.h"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "CliTestFixture.h"
 
@@ -94,6 +95,26 @@ TEST_F(UploadCommand, UploadsEveryFreeCameraAtOnce) {
             EXPECT_EQ(camera["message"], "read E2prom  faild");
         }
     }
+}
+
+// Eight simulated cameras of the program's own line, eight uploads at once in
+// one process: each camera is written whole and claimed once (the
+// ThreadSanitizer build runs this too).
+TEST_F(UploadCommand, EightCamerasAtOnceEachTakeTheirOwnImage) {
+    const std::string file = SampleImage();
+    ASSERT_EQ(
+        Run({"--simulate-cameras", "8", "--json", "upload", "--all", file, "--block-delay", "1"}),
+        0)
+        << err.str();
+    const nlohmann::json document = Document();
+    ASSERT_EQ(document["cameras"].size(), 8u);
+    EXPECT_EQ(document["summary"]["succeeded"], 8);
+    std::set<std::string> paths;
+    for (const auto& camera : document["cameras"]) {
+        EXPECT_EQ(camera["result"], "committed");
+        paths.insert(camera["camera"].get<std::string>());
+    }
+    EXPECT_EQ(paths.size(), 8u);  // no camera taken twice
 }
 
 // --simulate=FILE keeps the simulated camera's EEPROM in FILE, so a second

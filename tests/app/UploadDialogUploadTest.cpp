@@ -105,6 +105,13 @@ TEST_F(UploadDialogTest, BrowseThenUploadCountsTheFinishAndFreesTheCamera) {
         window.SetItemText(kFileBinVersionText, "");
         d.OnCommand(kBrowseButton);
         EXPECT_EQ(window.Control(kFileBinVersionText).text, "Bin Version:KV-1.0");
+
+        // A chosen file that cannot be opened: said so, the version shown stays.
+        window.ScriptFileChoice(image + ".missing");
+        d.OnCommand(kBrowseButton);
+        EXPECT_EQ(window.Messages().back().text, "Can not open file");
+        EXPECT_EQ(window.Messages().back().caption, "Error");
+        EXPECT_EQ(window.Control(kFileBinVersionText).text, "Bin Version:KV-1.0");
     });
     host_.RunModal(dialog);
     EXPECT_EQ(controller_->EepromByte(kMarkerOffset), kMarkerComplete);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "ExactDeviceClock.h"
 #include "camera/Clock.h"
 #include "camera/CommandSet.h"
 #include "camera/sim/SimulatedMachine.h"
@@ -24,22 +25,7 @@ constexpr double kRegisters = 256;
 // The probe's SET and GET, then an address request and its reply per register.
 constexpr double kTransfers = 2 + 2 * kRegisters;
 
-// The simulated camera's own time, kept to the microsecond: the device takes
-// its 0.5 ms and its 20 ms, not what the operating system's sleep adds.
-class ExactDeviceClock final : public Clock {
-public:
-    void SleepMs(uint32_t milliseconds) override { SleepUs(milliseconds * 1000); }
-    void SleepUs(uint32_t microseconds) override {
-        const auto until =
-            std::chrono::steady_clock::now() + std::chrono::microseconds(microseconds);
-        while (std::chrono::steady_clock::now() < until) {
-        }
-    }
-    uint64_t NowMs() const override { return system_.NowMs(); }
-
-private:
-    SystemClock system_;
-};
+using testing::ExactDeviceClock;
 
 std::unique_ptr<sim::SimulatedMachine> BenchMachine(Clock& clock) {
     auto machine = std::make_unique<sim::SimulatedMachine>(clock);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ExactDeviceClock.h"
 #include "camera/Clock.h"
 #include "camera/Discovery.h"
 #include "camera/Transport.h"
@@ -24,23 +25,7 @@ namespace {
 
 const std::string kCameraPath = sim::UsbCameraPath("3a5e", "2b01", "bench");
 
-// The simulated camera's transfer time, kept to the microsecond: the device
-// takes its 0.5 ms, not what the operating system's sleep adds to it. The
-// host's own pauses use the system clock.
-class ExactDeviceClock final : public Clock {
-public:
-    void SleepMs(uint32_t milliseconds) override { SleepUs(milliseconds * 1000); }
-    void SleepUs(uint32_t microseconds) override {
-        const auto until =
-            std::chrono::steady_clock::now() + std::chrono::microseconds(microseconds);
-        while (std::chrono::steady_clock::now() < until) {
-        }
-    }
-    uint64_t NowMs() const override { return system_.NowMs(); }
-
-private:
-    SystemClock system_;
-};
+using testing::ExactDeviceClock;
 
 // A run nobody watches and nobody stops.
 class SilentObserver final : public WriteObserver {

@@ -70,7 +70,7 @@ expect_text_in "$main" 1010 "Bin Version:KV-WINE-1.0"
 state=$(drive state "$main" 1021)
 case "$state" in visible=1*) ;; *) fail "Advanced button not shown: $state" ;; esac
 drive post-click "$main" 1021 >/dev/null || fail "could not click Advanced"
-wine "$driver" wait-window "$advanced" 15000 || fail "no window \"$advanced\""
+wine "$driver" wait-window "$advanced" 30000 || fail "no window \"$advanced\""
 expect_text_in "$advanced" 1002 "$windows_image"
 expect_text_in "$advanced" 1026 "100"
 expect_text_in "$advanced" 1065 "KV-WINE-1.0"
@@ -133,11 +133,11 @@ import -window root "$artifacts/advanced-dialog-saved.png" || fail "no screensho
 
 # --- Close: the main dialog shows the saved version. ---
 drive post-click "$advanced" 1 >/dev/null || fail "could not click Close"
-wine "$driver" wait-gone "$advanced" 15000 || fail "the Advanced dialog stayed open"
+wine "$driver" wait-gone "$advanced" 30000 || fail "the Advanced dialog stayed open"
 expect_text_in "$main" 1010 "Bin Version:KV-WINE-2.0"
 
 drive close "$main" >/dev/null || fail "could not close"
-wine "$driver" wait-gone "$main" 15000 || fail "the main dialog stayed open"
+wine "$driver" wait-gone "$main" 30000 || fail "the main dialog stayed open"
 wait "$pid"
 
 finish "advanced dialog"

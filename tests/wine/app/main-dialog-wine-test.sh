@@ -38,7 +38,7 @@ start_program() {  # program arguments
 # Ends the program through the given verb and checks that it exits.
 end_program() {  # uidriver verb and arguments
     drive "$@" >/dev/null || fail "could not $1 the main dialog"
-    wine "$driver" wait-gone "$caption" 15000 || fail "the main dialog stayed open after $1"
+    wine "$driver" wait-gone "$caption" 30000 || fail "the main dialog stayed open after $1"
     wait "$pid"
     code=$?
     [ "$code" -eq 0 ] || fail "the program exited with $code"

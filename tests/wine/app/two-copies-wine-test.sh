@@ -54,11 +54,11 @@ finish_upload() {  # caption
 for round in 1 2 3; do
     drive click-all "$idle" 1001 >/dev/null || fail "round $round: could not click both"
     # Each copy holds a camera of its own: both captions show up.
-    wine "$driver" wait-window "$camera_a" 10000 || fail "round $round: nobody took camera a"
-    wine "$driver" wait-window "$camera_b" 10000 || fail "round $round: nobody took camera b"
+    wine "$driver" wait-window "$camera_a" 30000 || fail "round $round: nobody took camera a"
+    wine "$driver" wait-window "$camera_b" 30000 || fail "round $round: nobody took camera b"
     finish_upload "$camera_a"
     finish_upload "$camera_b"
-    for _ in $(seq 1 15); do
+    for _ in $(seq 1 60); do
         [ "$(drive count "$idle")" = 2 ] && break
         sleep 1
     done
@@ -72,20 +72,21 @@ done
 # One camera for two copies: exactly one takes it.
 simcam_unplug "$camera_b"
 drive click-all "$idle" 1001 >/dev/null || fail "could not click both"
-wine "$driver" wait-window "$camera_a" 10000 || fail "nobody took the one camera"
+wine "$driver" wait-window "$camera_a" 30000 || fail "nobody took the one camera"
 shown=$(drive popup-text "$idle" 65535)
 [ "$shown" = "No device" ] || fail "the other copy said \"$shown\", expected \"No device\""
 drive popup-click "$idle" 1 >/dev/null || fail "could not answer \"No device\""
 finish_upload "$camera_a"
 
-for _ in $(seq 1 15); do
+# A loaded machine may take a while to give the camera back; both copies are
+# idle before they are asked to close, and each is asked on its own.
+for _ in $(seq 1 60); do
     [ "$(drive count "$idle")" = 2 ] && break
     sleep 1
 done
-drive close "$idle" >/dev/null
-sleep 2
-drive close "$idle" >/dev/null
-wine "$driver" wait-gone "$idle" 15000 || fail "a copy stayed open"
+[ "$(drive count "$idle")" = 2 ] || fail "the last camera was not given back"
+drive close-all "$idle" >/dev/null || fail "could not ask the copies to close"
+wine "$driver" wait-gone "$idle" 60000 || fail "a copy stayed open"
 wait
 simcam_unplug "$camera_a"
 

@@ -7,6 +7,7 @@
 //   uidriver state <caption> <id>                 print "visible=V enabled=E checked=C"
 //   uidriver click <caption> <id>                 click a button (BM_CLICK)
 //   uidriver close <caption>                      ask the window to close (WM_CLOSE)
+//   uidriver close-all <caption>                  ask every window with the caption to close
 //   uidriver list                                 print the captions of visible windows
 //   uidriver syscommand <caption> <command>       post a system command (WM_SYSCOMMAND)
 //   uidriver popup-text <owner caption> <id>      print, as UTF-8, a control's text of the
@@ -47,7 +48,7 @@ int Usage() {
         "usage: uidriver wait-window|wait-gone <caption> <timeout-ms>\n"
         "       uidriver text|state|click <caption> <id>\n"
         "       uidriver set-text <caption> <id> <text>\n"
-        "       uidriver close <caption>\n"
+        "       uidriver close|close-all <caption>\n"
         "       uidriver list\n"
         "       uidriver syscommand <caption> <command>\n"
         "       uidriver popup-text|popup-click <owner caption> <id>\n"
@@ -272,6 +273,14 @@ int Run(int argc, char** argv) {
         const HWND window = FindTopLevel(argv[2]);
         if (window == nullptr) return kNotFound;
         return PostMessageA(window, WM_CLOSE, 0, 0) ? kOk : kNotFound;
+    }
+    if (verb == "close-all" && argc == 3) {
+        const std::vector<HWND> windows = AllTopLevel(argv[2]);
+        if (windows.empty()) return kNotFound;
+        for (const HWND window : windows) {
+            if (!PostMessageA(window, WM_CLOSE, 0, 0)) return kNotFound;
+        }
+        return kOk;
     }
     if (verb == "syscommand" && argc == 4) {
         unsigned long command = 0;

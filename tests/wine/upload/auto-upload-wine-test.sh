@@ -34,7 +34,7 @@ drive set-text "$idle" 1002 "$windows_image" >/dev/null || fail "could not type 
 # --- Auto upload: the first camera, written once. ---
 drive click "$idle" 1019 >/dev/null || fail "could not check Auto upload"
 drive click "$idle" 1001 >/dev/null || fail "could not click Upload"
-wine "$driver" wait-window "$busy" 10000 || fail "the auto run did not claim the camera"
+wine "$driver" wait-window "$busy" 30000 || fail "the auto run did not claim the camera"
 expect_text_in "$busy" 1001 "Stop"
 wait_text "$busy" 1020 30 "Operation status: Upload successfully"
 expect_text_in "$busy" 1009 "Upload finish times:1"
@@ -59,7 +59,7 @@ drive post-click "$busy" 1001 >/dev/null || fail "could not click Stop"
 shown=$(drive popup-text "$busy" 65535)
 [ "$shown" = "Upload E2PROM is in processing, Stop?" ] || fail "Stop asked \"$shown\""
 drive popup-click "$busy" 6 >/dev/null || fail "could not answer Yes"
-wine "$driver" wait-window "$idle" 15000 || fail "Stop did not give the caption back"
+wine "$driver" wait-window "$idle" 30000 || fail "Stop did not give the caption back"
 expect_text_in "$idle" 1001 "Upload"
 
 # --- New bin works: restart, then "Upload finish", the count, the button. ---
@@ -68,7 +68,7 @@ drive click "$idle" 1063 >/dev/null || fail "could not check New bin works"
 state=$(drive state "$idle" 1063)
 case "$state" in *checked=1*) ;; *) fail "New bin works not checked: $state" ;; esac
 drive click "$idle" 1001 >/dev/null || fail "could not click Upload"
-wine "$driver" wait-window "$busy" 10000 || fail "the upload did not claim the camera"
+wine "$driver" wait-window "$busy" 30000 || fail "the upload did not claim the camera"
 wait_text "$busy" 1020 30 "Operation status: Restarting the camera to run the new image..."
 # The camera stays claimed through its restart; "Upload finish" comes after it.
 shown=""
@@ -79,12 +79,12 @@ done
 [ "$shown" = "Upload finish" ] || fail "after the restart: \"$shown\", expected \"Upload finish\""
 expect_text_in "$busy" 1009 "Upload finish times:2"
 drive popup-click "$busy" 1 >/dev/null || fail "could not answer Upload finish"
-wine "$driver" wait-window "$idle" 15000 || fail "the camera was not given back after its restart"
+wine "$driver" wait-window "$idle" 30000 || fail "the camera was not given back after its restart"
 expect_text_in "$idle" 1009 "Upload finish times:3"
 expect_text_in "$idle" 1001 "Upload"
 
 drive close "$idle" >/dev/null || fail "could not close"
-wine "$driver" wait-gone "$idle" 15000 || fail "the main dialog stayed open"
+wine "$driver" wait-gone "$idle" 30000 || fail "the main dialog stayed open"
 wait "$pid"
 count=$(od -An -tx1 "$folder/Kestrovane.DAT" 2>/dev/null | tr -d ' \n')
 [ "$count" = "03000000" ] || fail "counter file holds \"$count\", expected 03000000"

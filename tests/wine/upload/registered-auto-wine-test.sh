@@ -40,7 +40,7 @@ drive set-text "$idle" 1002 "$windows_image" >/dev/null || fail "could not type 
 # --- Auto upload: the first camera, then the next under the same path. ---
 drive click "$idle" 1019 >/dev/null || fail "could not check Auto upload"
 drive click "$idle" 1001 >/dev/null || fail "could not click Upload"
-wine "$driver" wait-window "$busy" 10000 || fail "the auto run did not claim the camera"
+wine "$driver" wait-window "$busy" 30000 || fail "the auto run did not claim the camera"
 wait_text "$busy" 1009 40 "Upload finish times:1"
 expect_text_in "$busy" 1020 "Operation status: Upload successfully"
 simcam_unplug "$busy"
@@ -55,14 +55,14 @@ drive post-click "$busy" 1001 >/dev/null || fail "could not click Stop"
 shown=$(drive popup-text "$busy" 65535)
 [ "$shown" = "Upload E2PROM is in processing, Stop?" ] || fail "Stop asked \"$shown\""
 drive popup-click "$busy" 6 >/dev/null || fail "could not answer Yes"
-wine "$driver" wait-window "$idle" 15000 || fail "Stop did not give the camera back"
+wine "$driver" wait-window "$idle" 30000 || fail "Stop did not give the camera back"
 simcam_check_released "$second" "the auto run"
 
 # --- New bin works: the system cannot restart a camera it does not know. ---
 drive click "$idle" 1019 >/dev/null || fail "could not clear Auto upload"
 drive click "$idle" 1063 >/dev/null || fail "could not check New bin works"
 drive click "$idle" 1001 >/dev/null || fail "could not click Upload"
-wine "$driver" wait-window "$busy" 10000 || fail "the upload did not claim the camera"
+wine "$driver" wait-window "$busy" 30000 || fail "the upload did not claim the camera"
 shown=""
 for _ in 1 2 3 4 5 6; do
     shown=$(drive popup-text "$busy" 65535 2>/dev/null)
@@ -74,11 +74,11 @@ expected="The camera could not be restarted: it was not found among the system's
 shown=$(drive popup-text "$busy" 65535)
 [ "$shown" = "$expected" ] || fail "restart notice \"$shown\""
 drive popup-click "$busy" 1 >/dev/null || fail "could not answer the notice"
-wine "$driver" wait-window "$idle" 15000 || fail "the camera was not given back"
+wine "$driver" wait-window "$idle" 30000 || fail "the camera was not given back"
 expect_text_in "$idle" 1009 "Upload finish times:3"
 
 drive close "$idle" >/dev/null || fail "could not close"
-wine "$driver" wait-gone "$idle" 15000 || fail "the main dialog stayed open"
+wine "$driver" wait-gone "$idle" 30000 || fail "the main dialog stayed open"
 wait "$pid"
 [ "$(head -c 1 "$second")" = A ] || fail "byte 0 of the second camera's EEPROM is not 'A'"
 simcam_check_released "$second" "the program's run"

@@ -40,7 +40,7 @@ start_program() {
 
 close_program() {
     drive close "$idle" >/dev/null || fail "could not close"
-    wine "$driver" wait-gone "$idle" 15000 || fail "the main dialog stayed open"
+    wine "$driver" wait-gone "$idle" 30000 || fail "the main dialog stayed open"
     wait "$pid"
 }
 
@@ -48,7 +48,7 @@ close_program() {
 start_program
 choose_image "$windows_image" "Bin Version:KV-WINE-1.0"
 drive click "$idle" 1001 >/dev/null || fail "could not click Upload"
-wine "$driver" wait-window "$busy" 10000 || fail "the caption never showed the camera's path"
+wine "$driver" wait-window "$busy" 30000 || fail "the caption never showed the camera's path"
 answer_message "Upload finish"
 expect_text_in "$idle" 1009 "Upload finish times:1"
 
@@ -70,7 +70,7 @@ choose_image "$windows_image" "Bin Version:KV-WINE-1.0"
 drive click "$idle" 1008 >/dev/null || fail "could not check Verify only"
 expect_text_in "$idle" 1001 "Verify"
 drive click "$idle" 1001 >/dev/null || fail "could not click Verify"
-wine "$driver" wait-window "$busy" 10000 || fail "verify did not claim the camera"
+wine "$driver" wait-window "$busy" 30000 || fail "verify did not claim the camera"
 answer_message "Verify finished, All match"
 simcam_check_released "$eeprom" "verify"
 

@@ -35,7 +35,7 @@ choose_image "$windows_image" "Bin Version:KV-WINE-1.0"
 
 # --- Upload, watched while it runs. ---
 drive click "$idle" 1001 >/dev/null || fail "could not click Upload"
-wine "$driver" wait-window "$busy" 10000 || fail "the caption never showed the camera's path"
+wine "$driver" wait-window "$busy" 30000 || fail "the caption never showed the camera's path"
 sleep 1
 expect_text "$busy" 1001 "Stop"
 state=$(drive state "$busy" 1006)
@@ -58,7 +58,7 @@ case "$state" in visible=0*) ;; *) fail "progress bar still shown: $state" ;; es
 drive click "$idle" 1008 >/dev/null || fail "could not check Verify only"
 expect_text "$idle" 1001 "Verify"
 drive click "$idle" 1001 >/dev/null || fail "could not click Verify"
-wine "$driver" wait-window "$busy" 10000 || fail "verify did not claim the camera"
+wine "$driver" wait-window "$busy" 30000 || fail "verify did not claim the camera"
 answer_message "Verify finished, All match"
 expect_text "$idle" 1009 "Upload finish times:1"
 expect_text "$idle" 1001 "Verify"
@@ -78,7 +78,7 @@ drive click "$idle" 1000 >/dev/null || fail "could not click Reset Times"
 expect_text "$idle" 1009 "Upload finish times:0"
 
 drive close "$idle" >/dev/null || fail "could not close"
-wine "$driver" wait-gone "$idle" 15000 || fail "the main dialog stayed open"
+wine "$driver" wait-gone "$idle" 30000 || fail "the main dialog stayed open"
 wait "$pid"
 
 count=$(counter_bytes)

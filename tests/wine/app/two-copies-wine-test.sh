@@ -86,7 +86,10 @@ for _ in $(seq 1 60); do
 done
 [ "$(drive count "$idle")" = 2 ] || fail "the last camera was not given back"
 drive close-all "$idle" >/dev/null || fail "could not ask the copies to close"
-wine "$driver" wait-gone "$idle" 60000 || fail "a copy stayed open"
+if ! wine "$driver" wait-gone "$idle" 60000; then
+    fail "a copy stayed open"
+    wineserver -k  # so that the wait below ends and the failure is reported at once
+fi
 wait
 simcam_unplug "$camera_a"
 

@@ -47,9 +47,9 @@ expect_text_in "$busy" 1020 "Operation status: Upload successfully"
 
 # --- Unplugged through the system menu, then a new camera plugged in. ---
 drive syscommand "$busy" 0x0210 >/dev/null || fail "could not unplug the camera"
-wait_text "$busy" 1020 10 "Operation status: No camera"
+wait_text "$busy" 1020 30 "Operation status: No camera"
 drive syscommand "$busy" 0x0220 >/dev/null || fail "could not plug a new camera in"
-wait_text "$busy" 1020 15 "Operation status: Upload is going..."
+wait_text "$busy" 1020 30 "Operation status: Upload is going..."
 import -window root "$artifacts/auto-upload-running.png" || fail "no screenshot"
 wait_text "$busy" 1020 30 "Operation status: Upload successfully"
 expect_text_in "$busy" 1009 "Upload finish times:2"

@@ -44,7 +44,7 @@ wine "$driver" wait-window "$busy" 30000 || fail "the auto run did not claim the
 wait_text "$busy" 1009 40 "Upload finish times:1"
 expect_text_in "$busy" 1020 "Operation status: Upload successfully"
 simcam_unplug "$busy"
-wait_text "$busy" 1020 10 "Operation status: No camera"
+wait_text "$busy" 1020 30 "Operation status: No camera"
 simcam_plug "$busy" "$second" || fail "could not plug in the next camera"
 wait_text "$busy" 1009 40 "Upload finish times:2"
 for eeprom in "$first" "$second"; do

@@ -11,10 +11,7 @@
 #include "cli/SimulatedCameras.h"
 #include "cli/TracingCameraPort.h"
 #include "cli/TracingDeviceInstaller.h"
-
-#ifndef KESTROVANE_VERSION
-#define KESTROVANE_VERSION "unknown"
-#endif
+#include "KestrovaneVersion.h"
 
 namespace kestrovane::cli {
 

@@ -14,6 +14,9 @@ packages=(
     # sanitizer builds of the native suite use g++, whose runtimes (libasan,
     # libubsan, libtsan) come with it.
     clang-14 libclang-rt-14-dev
+    # The packages: CPack's Debian Depends (dpkg-shlibdeps, which needs
+    # `file`), lintian, and unzip and man for the package tests.
+    dpkg-dev file lintian unzip man-db
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -34,7 +37,8 @@ done
 
 # What the build and the Wine tests call must now be on the PATH.
 for tool in cmake ninja x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix \
-            wine wineboot wineserver Xvfb import identify clang++-14; do
+            wine wineboot wineserver Xvfb import identify clang++-14 \
+            dpkg-shlibdeps file lintian unzip man; do
     command -v "$tool" >/dev/null || { echo "install-deps: $tool is still missing" >&2; exit 1; }
 done
 for runtime in libclang_rt.fuzzer-x86_64.a libclang_rt.asan-x86_64.a; do

@@ -2,9 +2,10 @@
 # Installs what is needed, builds the presets and runs every test: the native
 # suite as built for use, again under AddressSanitizer with
 # UndefinedBehaviorSanitizer and under ThreadSanitizer, the Windows programs of
-# the 64-bit build under Wine, and each fuzz target for a few seconds from its
-# seed corpus. A suite that registers no test, or any sanitizer or fuzzer
-# finding, fails the run.
+# the 64-bit build under Wine, the packages (the Debian package installed and
+# purged, the Windows zips unpacked and run under Wine), and each fuzz target
+# for a few seconds from its seed corpus. A suite that registers no test, or
+# any sanitizer or fuzzer finding, fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
@@ -54,15 +55,47 @@ run_suite() {  # preset name
 }
 run_suite linux native
 
+# The packages, written into build/packages/ from the builds above.
+version=$(sed -n 's/^project(Kestrovane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+packages=build/packages
+timed base bash scripts/package.sh --no-build
+
 # The Wine tests spend their time waiting for Wine and the windows, not
-# computing: they run while the sanitizer builds compile. Their output is
-# shown when they are done.
+# computing, and the package tests mostly wait for dpkg, lintian and Wine:
+# they run while the sanitizer builds compile. Their output is shown when
+# they are done.
 wine_log=$(mktemp)
 wine_from=$SECONDS
 ctest --preset windows-x64 --no-tests=error >"$wine_log" 2>&1 &
 wine_pid=$!
-# A run that stops early takes the Wine tests down with it.
-trap 'pkill -TERM -P "$wine_pid" 2>/dev/null; kill "$wine_pid" 2>/dev/null' EXIT
+# Runs one package test in the background; its output, ending with the time it
+# took, goes to the log file.
+package_test() {  # log name script arguments...
+    local log=$1 name=$2
+    shift 2
+    (
+        from=$SECONDS
+        status=0
+        bash "$@" || status=$?
+        echo "test.sh: the $name test took $((SECONDS - from)) s beside the sanitizer builds"
+        exit "$status"
+    ) >"$log" 2>&1 &
+}
+# The Debian package is installed into this machine, run from /usr/bin and purged.
+deb_log=$(mktemp)
+package_test "$deb_log" "Debian package" tests/package/deb-package-test.sh "$version" \
+    "$packages/kestrovane_${version}_$(dpkg --print-architecture).deb" \
+    build/linux/packaging/deb-programs.txt "$packages/lintian.txt"
+deb_pid=$!
+zip_log=$(mktemp)
+package_test "$zip_log" "Windows zip" tests/package/windows-zips-test.sh "$version" \
+    "$packages/Kestrovane-$version-win64.zip" "$packages/Kestrovane-$version-win32.zip" \
+    build/windows-x64/tests/wine/driver/uidriver.exe build/windows-x64/artifacts
+zip_pid=$!
+# A run that stops early takes the background tests down with it.
+trap 'for pid in "$wine_pid" "$deb_pid" "$zip_pid"; do
+          pkill -TERM -P "$pid" 2>/dev/null; kill "$pid" 2>/dev/null
+      done' EXIT
 
 for preset in linux-asan linux-tsan; do build "$preset"; done
 run_suite linux-asan asan
@@ -70,15 +103,22 @@ run_suite linux-tsan tsan
 
 wine_status=0
 wait "$wine_pid" || wine_status=$?
+deb_status=0
+wait "$deb_pid" || deb_status=$?
+zip_status=0
+wait "$zip_pid" || zip_status=$?
 trap - EXIT
-cat "$wine_log"
+cat "$deb_log" "$zip_log" "$wine_log"
 ran_wine=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$wine_log" | tail -n 1)
-rm -f "$wine_log"
+package_times=$(grep -h '^test\.sh: the .* test took' "$deb_log" "$zip_log")
+rm -f "$deb_log" "$zip_log" "$wine_log"
 echo "test.sh: the Wine tests took $((SECONDS - wine_from)) s beside the sanitizer builds"
 if [ "$wine_status" -ne 0 ] || [ -z "$ran_wine" ] || [ "$ran_wine" -eq 0 ]; then
     echo "test.sh: the windows-x64 suite failed or ran no test" >&2
     exit 1
 fi
+[ "$deb_status" -eq 0 ] || { echo "test.sh: the Debian package test failed" >&2; exit 1; }
+[ "$zip_status" -eq 0 ] || { echo "test.sh: the Windows zip test failed" >&2; exit 1; }
 
 build linux-fuzz
 
@@ -93,7 +133,9 @@ rm -f "$fuzz_log"
 
 echo
 echo "test.sh: ${ran_native} native tests (again ${ran_asan} under AddressSanitizer and" \
-    "UndefinedBehaviorSanitizer, ${ran_tsan} under ThreadSanitizer), ${ran_wine} Wine tests" \
+    "UndefinedBehaviorSanitizer, ${ran_tsan} under ThreadSanitizer), ${ran_wine} Wine tests," \
+    "2 package tests (the Debian package, the Windows zips)" \
     "and ${fuzz_targets} fuzz targets (${fuzz_seconds} s each) passed in $((SECONDS - started)) s"
+echo "$package_times"
 echo "test.sh: of which sanitizer builds and runs $((${took[sanitizers]:-0})) s," \
     "fuzz build and runs $((${took[fuzz]:-0})) s"

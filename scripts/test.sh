@@ -58,7 +58,9 @@ run_suite linux native
 # The packages, written into build/packages/ from the builds above.
 version=$(sed -n 's/^project(Kestrovane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 packages=build/packages
+packaging_from=$SECONDS
 timed base bash scripts/package.sh --no-build
+packaging_took=$((SECONDS - packaging_from))
 
 # The Wine tests spend their time waiting for Wine and the windows, not
 # computing, and the package tests mostly wait for dpkg, lintian and Wine:
@@ -136,6 +138,7 @@ echo "test.sh: ${ran_native} native tests (again ${ran_asan} under AddressSaniti
     "UndefinedBehaviorSanitizer, ${ran_tsan} under ThreadSanitizer), ${ran_wine} Wine tests," \
     "2 package tests (the Debian package, the Windows zips)" \
     "and ${fuzz_targets} fuzz targets (${fuzz_seconds} s each) passed in $((SECONDS - started)) s"
+echo "test.sh: writing the packages took ${packaging_took} s"
 echo "$package_times"
 echo "test.sh: of which sanitizer builds and runs $((${took[sanitizers]:-0})) s," \
     "fuzz build and runs $((${took[fuzz]:-0})) s"

@@ -16,7 +16,7 @@ void RunAdvancedButton(const AppServices& services, DialogWindow& mainWindow,
     if (binFilePath.empty()) return;
     // Only bytes the file has are shown: a file that ends inside the field
     // gives the text of what is there.
-    const std::optional<std::string> versionText = FileBinVersionText(binFilePath);
+    const std::optional<std::string> versionText = FileBinVersionText(mainWindow, binFilePath);
     if (!versionText) {
         mainWindow.ShowMessage("Can not open file", "Error", message_box::kIconError);
         return;

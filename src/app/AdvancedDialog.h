@@ -19,6 +19,7 @@
 namespace kestrovane {
 
 class ImageSave;
+struct EditorSaveRefusal;
 
 // The Advanced dialog (template 130): the image parameter editor ("Bin file
 // modify") and the register tools ("Register"). It runs modally over the main
@@ -54,6 +55,8 @@ public:
     int32_t hueDefault = 0;          // 1028, never read from or written to a file
     int32_t hueMax = 0;              // 1045
     int32_t hueMin = 0;              // 1044
+    // The image's 8-bit texts are shown as window texts (UTF-8) through the
+    // system's ANSI code page, and go back through it when saved.
     std::string binVersion;          // 1065, at most 16 characters
     std::string hwVersion;           // 1059, at most 16 characters
     std::string binFilePath;         // 1002 (read-only)
@@ -63,7 +66,7 @@ public:
     std::string sensorValueText;     // 1014, hexadecimal
     std::string vendorIdText;        // 1072, at most 4 characters
     std::string productIdText;       // 1073, at most 4 characters
-    std::string deviceDescription;   // 1074
+    std::string deviceDescription;   // 1074, an 8-bit text as the versions
     // The EEPROM type that decides the layout; taken again from 1081 at Browse.
     int eepromType;
 
@@ -87,8 +90,11 @@ private:
     void ShowLargeLayout(const OpenedImage& image);
     void ShowParameterRow(PictureParameter parameter, const OpenedImage& image);
     void ShowEditorFields();
-    ImageEdits EditsFromFields();
-    void ReportSaveRefusal(const ImageSave& save);
+    std::optional<ImageEdits> EditsFromFields();
+    std::optional<std::string> ImageTextOf(const std::string& text, const std::string& shown,
+                                           const std::optional<std::string>& opened,
+                                           const char* field, int controlId);
+    void ReportSaveRefusal(const EditorSaveRefusal& refusal);
     void ExchangeNumber(DataExchange& exchange, int controlId, uint32_t& field);
     void ExchangeNumber(DataExchange& exchange, int controlId, int32_t& field);
     void ExchangeNumbers(DataExchange& exchange);
@@ -125,6 +131,14 @@ private:
     const AppServices services_;
     const std::function<bool()> uploadActive_;
     std::optional<OpenedImage> lastOpen_;
+    // The 8-bit texts of the last open as the window showed them: a text the
+    // user left as it was goes back as the very bytes it was shown from.
+    struct ShownTexts {
+        std::string binVersion;
+        std::string hwVersion;
+        std::string description;
+    };
+    ShownTexts shownTexts_;
     // Number edits whose values the last open did not read: shown empty and
     // left out of the exchange.
     std::set<int> unreadNumberEdits_;

@@ -2,6 +2,7 @@
 // over the image editor's model.
 #include <array>
 #include <cstdio>
+#include <tuple>
 
 #include "app/AdvancedDialog.h"
 #include "image/ImageEditorOpen.h"
@@ -141,9 +142,13 @@ void AdvancedDialog::ShowOpenedImage(const OpenedImage& image) {
     }
     vendorIdText = IdText(image.vendorId);
     productIdText = IdText(image.productId);
-    deviceDescription = image.description.value_or("");
-    binVersion = image.binVersion.value_or("");
-    hwVersion = image.hwVersion.value_or("");
+    DialogWindow& window = Window();
+    shownTexts_ = {window.TextFromAnsi(image.binVersion.value_or("")),
+                   window.TextFromAnsi(image.hwVersion.value_or("")),
+                   window.TextFromAnsi(image.description.value_or(""))};
+    binVersion = shownTexts_.binVersion;
+    hwVersion = shownTexts_.hwVersion;
+    deviceDescription = shownTexts_.description;
 }
 
 void AdvancedDialog::ShowParameterRow(PictureParameter parameter, const OpenedImage& image) {
@@ -207,7 +212,23 @@ void AdvancedDialog::ShowLargeLayout(const OpenedImage& image) {
 
 // --- Save ------------------------------------------------------------------------
 
-ImageEdits AdvancedDialog::EditsFromFields() {
+// The 8-bit text of a window text. One the user left as the open showed it
+// is the bytes it was shown from, whatever they are; a changed one goes back
+// through the code page, and one that cannot is refused naming its field.
+std::optional<std::string> AdvancedDialog::ImageTextOf(const std::string& text,
+                                                       const std::string& shown,
+                                                       const std::optional<std::string>& opened,
+                                                       const char* field, int controlId) {
+    if (text == shown) return opened.value_or("");
+    std::optional<std::string> bytes = Window().TextToAnsi(text);
+    if (!bytes) {
+        ReportSaveRefusal({EditorSaveProblem::TextNotStorable, field, {}, 0, 0});
+        Window().FocusItem(controlId);
+    }
+    return bytes;
+}
+
+std::optional<ImageEdits> AdvancedDialog::EditsFromFields() {
     ImageEdits edits;
     for (const ParameterRow& row : kParameterRows) {
         edits[row.parameter] = {ValueOf(FieldOf(*this, row.defaultEdit)),
@@ -218,14 +239,24 @@ ImageEdits AdvancedDialog::EditsFromFields() {
     edits.upsideDown = Window().IsItemChecked(kUpsideDownCheck);
     edits.vendorId = ParseHexText(vendorIdText);
     edits.productId = ParseHexText(productIdText);
-    edits.description = deviceDescription;
-    edits.binVersion = binVersion;
-    edits.hwVersion = hwVersion;
+    const std::array<std::tuple<std::string*, const std::string*, const std::string*,
+                                const std::optional<std::string>*, const char*, int>,
+                     3>
+        texts{{{&edits.binVersion, &binVersion, &shownTexts_.binVersion, &lastOpen_->binVersion,
+                "bin version", kBinVersionEdit},
+               {&edits.hwVersion, &hwVersion, &shownTexts_.hwVersion, &lastOpen_->hwVersion,
+                "HW version", kHwVersionEdit},
+               {&edits.description, &deviceDescription, &shownTexts_.description,
+                &lastOpen_->description, "device description", kDeviceDescriptionEdit}}};
+    for (const auto& [bytes, text, shown, opened, field, controlId] : texts) {
+        std::optional<std::string> converted = ImageTextOf(*text, *shown, *opened, field, controlId);
+        if (!converted) return std::nullopt;
+        *bytes = std::move(*converted);
+    }
     return edits;
 }
 
-void AdvancedDialog::ReportSaveRefusal(const ImageSave& save) {
-    const EditorSaveRefusal& refusal = *save.Refusal();
+void AdvancedDialog::ReportSaveRefusal(const EditorSaveRefusal& refusal) {
     const std::string text = EditorSaveRefusalText(refusal);
     // The file problems are reported as the open reports them, without a
     // caption of its own; the values the user typed as errors.
@@ -256,9 +287,11 @@ void AdvancedDialog::OnSaveFile() {
     }
     // Everything is checked before the question, and nothing is written
     // unless all of it can be.
-    ImageSave save = ImageSave::Prepare(*lastOpen_, EditsFromFields());
+    const std::optional<ImageEdits> edits = EditsFromFields();
+    if (!edits) return;
+    ImageSave save = ImageSave::Prepare(*lastOpen_, *edits);
     if (save.Refusal()) {
-        ReportSaveRefusal(save);
+        ReportSaveRefusal(*save.Refusal());
         return;
     }
     if (window.ShowMessage("Confirm to write?", "Cinform", kYesNo) != kIdYes) return;

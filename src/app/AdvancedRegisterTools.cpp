@@ -250,6 +250,11 @@ void AdvancedDialog::LoadRegistersFromFile(RegisterKind kind) {
         ShowRegisterFailure(result.code, kind, true);
         return;
     }
+    // Every register of the file was one the camera's firmware refuses.
+    if (result.done == 0) {
+        window.ShowMessage(kNoRegisterWrittenText, "Error", kIconError);
+        return;
+    }
     window.ShowMessage(kind == RegisterKind::Chip
                            ? "WriteFile OK, file is written to tovrine registers!!"
                            : "WriteFile OK, file is read from SensorRegs.txt!!",

@@ -21,9 +21,7 @@ void DataExchange::Unsigned(int controlId, std::atomic<uint32_t>& field) {
     }
     const std::optional<uint32_t> value = ParseUnsigned(window_.ItemText(controlId));
     if (!value) {
-        failed_ = true;
-        window_.ShowMessage(kUnsignedPrompt, std::nullopt,
-                            message_box::kOk | message_box::kIconExclamation);
+        Refuse(controlId, kUnsignedPrompt);
         return;
     }
     field.store(*value);
@@ -53,7 +51,7 @@ void DataExchange::Text(int controlId, std::string& field, std::size_t maxCharac
     }
     std::string text = window_.ItemText(controlId);
     if (CharacterCount(text) > maxCharacters) {
-        Refuse(TextLimitPrompt(maxCharacters));
+        Refuse(controlId, TextLimitPrompt(maxCharacters));
         return;
     }
     field = std::move(text);
@@ -73,15 +71,17 @@ void DataExchange::Signed(int controlId, int32_t& field) {
     }
     const std::optional<int32_t> value = ParseSigned(window_.ItemText(controlId));
     if (!value) {
-        Refuse(kSignedPrompt);
+        Refuse(controlId, kSignedPrompt);
         return;
     }
     field = *value;
 }
 
-void DataExchange::Refuse(std::string_view prompt) {
+void DataExchange::Refuse(int controlId, std::string_view prompt) {
     failed_ = true;
     window_.ShowMessage(prompt, std::nullopt, message_box::kOk | message_box::kIconExclamation);
+    // Once the box is gone the user is taken to the value to put right.
+    window_.FocusItem(controlId);
 }
 
 std::optional<int32_t> ParseSigned(std::string_view text) {

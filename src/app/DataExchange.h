@@ -13,7 +13,8 @@ namespace kestrovane {
 
 // Moves values between a dialog's fields and its controls, in the direction
 // given at construction. A control holding a value its field cannot take
-// stops the exchange: the user is told and the remaining bindings are skipped.
+// stops the exchange: the user is told, the focus goes to that control (its
+// text selected) and the remaining bindings are skipped.
 class DataExchange {
 public:
     DataExchange(DialogWindow& window, bool saveAndValidate)
@@ -38,7 +39,7 @@ public:
     void Signed(int controlId, int32_t& field);
 
 private:
-    void Refuse(std::string_view prompt);
+    void Refuse(int controlId, std::string_view prompt);
 
     DialogWindow& window_;
     const bool saving_;

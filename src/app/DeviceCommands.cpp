@@ -33,8 +33,10 @@ void ShowDeviceVersions(DialogWindow& window, CameraAccess& access) {
     if (versions.result != XU_OK) {
         window.ShowMessage(VersionReadFailureText(versions.result), "Fail", kIconError);
     }
-    window.SetItemText(kDeviceBinVersionText, "Device Bin Version:" + versions.binVersion);
-    window.SetItemText(kHwVersionText, "HW Version:" + versions.hwVersion);
+    // The EEPROM's texts are 8-bit characters, shown through the code page.
+    window.SetItemText(kDeviceBinVersionText,
+                       "Device Bin Version:" + window.TextFromAnsi(versions.binVersion));
+    window.SetItemText(kHwVersionText, "HW Version:" + window.TextFromAnsi(versions.hwVersion));
     window.SetCursorShape(CursorShape::Arrow);
 }
 
@@ -66,10 +68,10 @@ void EraseDeviceImage(DialogWindow& window, CameraAccess& access) {
     }
 }
 
-std::optional<std::string> FileBinVersionText(const std::string& path) {
+std::optional<std::string> FileBinVersionText(DialogWindow& window, const std::string& path) {
     const std::optional<std::string> version = readFileBinVersion(path);
     if (!version) return std::nullopt;
-    return "Bin Version:" + *version;
+    return "Bin Version:" + window.TextFromAnsi(*version);
 }
 
 }  // namespace kestrovane

@@ -25,7 +25,8 @@ struct CameraAccess {
 
 // Get Version: reads the image and hardware version texts from the EEPROM of
 // the camera FindCamera chooses and shows them in statics 1057 and 1058, under
-// the wait cursor. Bytes that could not be read show as nothing.
+// the wait cursor. Bytes that could not be read show as nothing; the texts'
+// 8-bit characters show through the window's ANSI code page.
 void ShowDeviceVersions(DialogWindow& window, CameraAccess& access);
 
 // Erase: after the user confirms, overwrites the EEPROM's first two bytes (the
@@ -36,7 +37,8 @@ void EraseDeviceImage(DialogWindow& window, CameraAccess& access);
 
 // The text of static 1010 for an image file: "Bin Version:" and the version
 // stored at 0x70, or nothing when the file cannot be opened. A file that ends
-// inside the field gives the text of the bytes it has.
-std::optional<std::string> FileBinVersionText(const std::string& path);
+// inside the field gives the text of the bytes it has. The version's 8-bit
+// characters as `window` shows them (its ANSI code page).
+std::optional<std::string> FileBinVersionText(DialogWindow& window, const std::string& path);
 
 }  // namespace kestrovane

@@ -68,6 +68,21 @@ public:
     virtual void EnableItem(int controlId, bool enabled) = 0;
     virtual bool IsItemVisible(int controlId) = 0;
     virtual void ShowItem(int controlId, bool visible) = 0;
+    // Gives the control the keyboard focus; an edit control's whole text is
+    // selected, so that the user can type over it.
+    virtual void FocusItem(int controlId) = 0;
+    // The control that has the keyboard focus, or 0 when none of the dialog's has.
+    virtual int FocusedItem() = 0;
+
+    // --- 8-bit texts (an image's versions and description, an EEPROM's). ---
+    // They are characters of the system's ANSI code page, shown as a program
+    // built for 8-bit text shows them.
+
+    // The window text (UTF-8) of 8-bit text.
+    virtual std::string TextFromAnsi(std::string_view bytes) = 0;
+    // The 8-bit text of a window text, or nothing when a character has no
+    // byte of the code page or the bytes would not show as the same text.
+    virtual std::optional<std::string> TextToAnsi(std::string_view text) = 0;
 
     virtual void AddComboItem(int controlId, std::string_view text) = 0;
     // The selected index, or -1 when nothing is selected.
@@ -129,6 +144,10 @@ public:
     void EnableItem(int, bool) override {}
     bool IsItemVisible(int) override { return false; }
     void ShowItem(int, bool) override {}
+    void FocusItem(int) override {}
+    int FocusedItem() override { return 0; }
+    std::string TextFromAnsi(std::string_view) override { return {}; }
+    std::optional<std::string> TextToAnsi(std::string_view) override { return {}; }
     void AddComboItem(int, std::string_view) override {}
     int ComboSelection(int) override { return -1; }
     void SelectComboItem(int, int) override {}

@@ -373,7 +373,7 @@ void UploadDialog::OnBrowse() {
     }
     const std::string path = BinFilePath();
     if (path.empty()) return;
-    const std::optional<std::string> versionText = FileBinVersionText(path);
+    const std::optional<std::string> versionText = FileBinVersionText(window, path);
     if (!versionText) {
         window.ShowMessage("Can not open file", "Error", kIconError);
         return;

@@ -6,6 +6,7 @@
 #include "cli/ImageCheck.h"
 #include "cli/ImageFields.h"
 #include "cli/ImageNames.h"
+#include "files/FileReplacement.h"
 #include "image/ByteAccess.h"
 #include "image/ImageEditorOpen.h"
 #include "image/ImageEditorSave.h"
@@ -172,33 +173,26 @@ ExitCode Show(Output& output, const ImageRequest& request) {
 
 // The save goes into a copy beside the image, which then takes the image's
 // place: the image is either wholly the old one or wholly the new one, even
-// when the disk fills up or the program is stopped half-way.
+// when the disk fills up or the program is stopped half-way. The copy is a
+// file of its own (FileReplacement): no other file beside the image is
+// touched.
 class ReplacingImageCopy {
 public:
-    explicit ReplacingImageCopy(const std::string& image)
-        : target_(PathOf(image)), copyUtf8_(image + ".new"), copy_(PathOf(copyUtf8_)) {}
-    ~ReplacingImageCopy() {
-        std::error_code ignored;
-        if (!placed_) fs::remove(copy_, ignored);
-    }
+    explicit ReplacingImageCopy(const std::string& image) : target_(PathOf(image)) {}
 
     bool Create() {
-        std::error_code error;
-        return fs::copy_file(target_, copy_, fs::copy_options::overwrite_existing, error);
+        const std::optional<std::vector<uint8_t>> bytes = readWholeFile(target_);
+        return bytes && replacement_.Begin(target_) && replacement_.Write(*bytes);
     }
-    const std::string& Path() const { return copyUtf8_; }
-    bool Place() {
-        std::error_code error;
-        fs::rename(copy_, target_, error);
-        placed_ = !error;
-        return placed_;
+    std::string Path() const {
+        const std::u8string path = replacement_.TemporaryPath().u8string();
+        return std::string(path.begin(), path.end());
     }
+    bool Place() { return replacement_.Commit(); }
 
 private:
     fs::path target_;
-    std::string copyUtf8_;
-    fs::path copy_;
-    bool placed_ = false;
+    FileReplacement replacement_;
 };
 
 ExitCode Set(Output& output, const ImageRequest& request) {

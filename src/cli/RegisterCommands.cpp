@@ -239,6 +239,10 @@ ExitCode Load(CliSession& session, const RegisterRequest& request) {
         output.Document()["failedLine"] = result.failedLine;
         return FailureCode(result.code);
     }
+    if (result.done == 0) {
+        output.Error(kNoRegisterWrittenText);
+        return ExitCode::BadInput;
+    }
     output.Notice(request.kind == RegisterKind::Chip
                       ? std::string("WriteFile OK, file is written to tovrine registers!!")
                       : "WriteFile OK, file is read from " + request.file + "!!");

@@ -41,6 +41,7 @@ struct OpenedImage {
     std::optional<IdentityFlags> identity;  // Large only
     std::optional<uint16_t> vendorId;
     std::optional<uint16_t> productId;
+    // The texts are the image's 8-bit characters, as the file holds them.
     std::optional<std::string> description;
     std::optional<std::string> binVersion;
     std::optional<std::string> hwVersion;
@@ -67,6 +68,7 @@ struct ImageEdits {
     // Nothing when the text held no hexadecimal number.
     std::optional<uint64_t> vendorId;
     std::optional<uint64_t> productId;
+    // The image's 8-bit characters (a front end converts what it shows).
     std::string description;
     std::string binVersion;
     std::string hwVersion;

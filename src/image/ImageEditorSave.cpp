@@ -1,5 +1,6 @@
 #include "image/ImageEditorSave.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <tuple>
@@ -30,31 +31,46 @@ std::string ValueName(PictureParameter parameter, std::string_view which) {
     return std::string(PictureParameterName(parameter)) + " " + std::string(which);
 }
 
-// A field the editor knows, which a longer description must not run over.
+// A field of the image that the editor knows: where it lies and its name.
 struct KnownField {
     std::size_t offset;
     std::size_t length;
     std::string name;
 };
 
-std::vector<KnownField> KnownFields(const OpenedImage& opened, uint8_t base) {
+bool Overlap(const KnownField& a, const KnownField& b) {
+    return a.offset < b.offset + b.length && b.offset < a.offset + a.length;
+}
+
+// Every field of the layout the editor knows, with the description record as
+// the file holds it (when the open could read it).
+std::vector<KnownField> KnownFields(const OpenedImage& opened, const ImageBytes& file,
+                                    uint8_t base) {
     std::vector<KnownField> fields{
         {kMarkerOffset, 1, "marker"},
         {kVendorIdOffset, 2, "vendor id"},
         {kProductIdOffset, 2, "product id"},
-        {kIdentityFlagsOffset, 1, "identity flags"},
-        {kOrientationFlagsOffset, 1, "orientation flags"},
         {kDescriptionOffsetOffset, 1, "description offset"},
-        {kParameterBaseOffset, 1, "parameter base"},
-        {kSupportBitsOffset, 2, "support bits"},
         {kBinVersionOffset, kVersionFieldLength, "bin version"},
         {kHwVersionOffset, kVersionFieldLength, "HW version"},
     };
+    if (opened.description) {
+        const std::size_t record = readByte(file, kDescriptionOffsetOffset).value_or(0);
+        fields.push_back({record, 1 + opened.description->size(), "device description"});
+    }
     if (opened.layout == ImageLayout::Small) {
-        fields.push_back({kSmallBrightnessOffset, 5, "picture parameter defaults"});
+        for (PictureParameter parameter : kPictureParameters) {
+            if (const auto offset = smallDefaultOffset(parameter)) {
+                fields.push_back({*offset, 1, ValueName(parameter, "default")});
+            }
+        }
         fields.push_back({kSmallPowerLineCodeOffset, 1, "power-line frequency code"});
         return fields;
     }
+    fields.push_back({kIdentityFlagsOffset, 1, "identity flags"});
+    fields.push_back({kOrientationFlagsOffset, 1, "orientation flags"});
+    fields.push_back({kParameterBaseOffset, 1, "parameter base"});
+    fields.push_back({kSupportBitsOffset, 2, "support bits"});
     const ParameterOffsets& offsets = parameterOffsetsOf(opened.revision);
     for (PictureParameter parameter : kPictureParameters) {
         const ParameterLocation& location = offsets[parameter];
@@ -94,9 +110,10 @@ ImageSave ImageSave::Prepare(const OpenedImage& opened, const ImageEdits& edits)
         save.PlanLargeParameters(opened, edits, base);
     }
     save.PlanIdentity(edits);
-    save.PlanDescription(opened, edits, base);
+    save.PlanDescription(opened, edits);
     save.PlanVersions(opened, edits);
     save.CheckPlanFits();
+    save.CheckNoOverlaps(opened, base);
     return save;
 }
 
@@ -109,6 +126,11 @@ void ImageSave::Refuse(EditorSaveRefusal refusal) {
 
 void ImageSave::Plan(std::size_t offset, std::vector<uint8_t> bytes, std::string field) {
     if (refusal_) return;
+    // Bytes the file already holds are not written again, so a field the user
+    // left alone is kept, never rewritten (a write past the end stays planned
+    // and is refused).
+    std::vector<uint8_t> held(bytes.size());
+    if (file_->Read(offset, held) && held == bytes) return;
     writes_.push_back({offset, std::move(bytes), std::move(field)});
 }
 
@@ -185,12 +207,12 @@ void ImageSave::PlanIdentity(const ImageEdits& edits) {
     }
 }
 
-void ImageSave::PlanDescription(const OpenedImage& opened, const ImageEdits& edits, uint8_t base) {
+void ImageSave::PlanDescription(const OpenedImage& opened, const ImageEdits& edits) {
     if (refusal_) return;
     const std::string& text = edits.description;
-    // A record the file is too short for was shown as nothing; left empty, it
-    // stays out of the file.
-    if (!opened.description && text.empty()) return;
+    // Written only when changed. A record the file is too short for was
+    // shown as nothing; left empty, it stays out of the file.
+    if (text == opened.description.value_or("")) return;
     if (text.size() > kMaximumDescriptionLength) {
         Refuse({EditorSaveProblem::TextTooLong,
                 "device description",
@@ -204,24 +226,11 @@ void ImageSave::PlanDescription(const OpenedImage& opened, const ImageEdits& edi
         Refuse({EditorSaveProblem::PastEnd, "device description", {}, 0, 0});
         return;
     }
-    const std::size_t record = *recordOffset;
-    const std::size_t storedLength = readByte(*file_, record).value_or(0);
-    if (text.size() > storedLength) {
-        // The bytes after the old record that the longer text takes.
-        const std::size_t from = record + 1 + storedLength;
-        const std::size_t to = record + 1 + text.size();
-        for (const KnownField& field : KnownFields(opened, base)) {
-            if (field.offset < to && from < field.offset + field.length) {
-                Refuse({EditorSaveProblem::OverlapsField, "device description", field.name, 0, 0});
-                return;
-            }
-        }
-    }
     std::vector<uint8_t> bytes;
     bytes.reserve(text.size() + 1);
     bytes.push_back(static_cast<uint8_t>(text.size()));
     bytes.insert(bytes.end(), text.begin(), text.end());
-    Plan(record, std::move(bytes), "device description");
+    Plan(*recordOffset, std::move(bytes), "device description");
 }
 
 void ImageSave::PlanVersions(const OpenedImage& opened, const ImageEdits& edits) {
@@ -253,6 +262,31 @@ void ImageSave::CheckPlanFits() {
     for (const PlannedWrite& write : writes_) {
         if (!fitsWithin(write.offset, write.bytes.size(), file_->Size())) {
             Refuse({EditorSaveProblem::PastEnd, write.field, {}, 0, 0});
+            return;
+        }
+    }
+}
+
+// No write may land on another field the save writes or keeps, whatever the
+// lengths: a description record that lies on the support bits, parameters
+// whose base puts them into a version field. The first write found that does
+// is refused with both names.
+void ImageSave::CheckNoOverlaps(const OpenedImage& opened, uint8_t base) {
+    if (refusal_) return;
+    std::vector<KnownField> fields;
+    for (const PlannedWrite& write : writes_) {
+        fields.push_back({write.offset, write.bytes.size(), write.field});
+    }
+    for (KnownField& known : KnownFields(opened, *file_, base)) {
+        const bool written = std::any_of(writes_.begin(), writes_.end(), [&](const auto& write) {
+            return write.field == known.name;
+        });
+        if (!written) fields.push_back(std::move(known));
+    }
+    for (std::size_t w = 0; w < writes_.size(); ++w) {
+        for (std::size_t other = 0; other < fields.size(); ++other) {
+            if (other == w || !Overlap(fields[w], fields[other])) continue;
+            Refuse({EditorSaveProblem::OverlapsField, fields[w].name, fields[other].name, 0, 0});
             return;
         }
     }

@@ -35,8 +35,11 @@ std::string EditorSaveRefusalText(const EditorSaveRefusal& refusal) {
         case EditorSaveProblem::PastEnd:
             return "The file is too short for the " + refusal.field + nothing;
         case EditorSaveProblem::OverlapsField:
-            return "The longer " + refusal.field + " would overwrite the " + refusal.otherField +
+            return "Writing the " + refusal.field + " would overwrite the " + refusal.otherField +
                    nothing;
+        case EditorSaveProblem::TextNotStorable:
+            return "The " + refusal.field +
+                   " holds a character that the image's 8-bit text cannot store" + nothing;
     }
     return "Can not open file";
 }

@@ -27,11 +27,12 @@ std::optional<uint64_t> ParseHexText(std::string_view text) {
         negative = text[at] == '-';
         ++at;
     }
-    // "0x" is a prefix only when a hex digit follows; otherwise its "0" is the
-    // number, as in the C library.
+    // A "0x" promises a hex number: without a hex digit after it ("0x",
+    // "0xg", "0x-5") the text is refused. The C library would read its "0"
+    // as the number and send register 0 or store an id of 0.
     const std::string_view rest = text.substr(at);
-    if ((rest.starts_with("0x") || rest.starts_with("0X")) && rest.size() > 2 &&
-        HexDigit(rest[2])) {
+    if (rest.starts_with("0x") || rest.starts_with("0X")) {
+        if (rest.size() <= 2 || !HexDigit(rest[2])) return std::nullopt;
         at += 2;
     }
     uint64_t value = 0;

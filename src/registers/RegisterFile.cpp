@@ -50,10 +50,12 @@ std::optional<uint64_t> HexDigitsValue(std::string_view digits) {
     return ParseHexText(digits);
 }
 
-// A line that holds "0x": "0x" in the first column, the address, ":", the
-// value with its prefix, then nothing, or a blank or "//" and any text.
+// A line that holds "0x": "0x" or "0X" in the first column, the address,
+// ":", the value with its prefix, then nothing, or a blank or "//" and any
+// text. Older copies drop the first two characters whatever they are, so an
+// address prefix "0X" reads as "0x" does.
 LineOutcome ParseEntry(std::string_view line) {
-    if (!line.starts_with("0x")) return RegisterLineError::NotAtLineStart;
+    if (!StartsWithPrefix(line)) return RegisterLineError::NotAtLineStart;
     const std::string_view body = line.substr(2);
     const std::size_t colon = body.find(':');
     if (colon == std::string_view::npos) return RegisterLineError::NoSeparator;

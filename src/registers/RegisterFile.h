@@ -13,7 +13,8 @@ namespace kestrovane {
 // value), as a dump writes them and a load reads them back.
 //
 // A load accepts the lines a dump writes and the forms people write by hand:
-// short numbers ("0x10:0xab"), a value prefix "0X", blanks around ":", a
+// short numbers ("0x10:0xab"), a prefix "0X" on the address or the value as
+// long as the line holds a "0x" ("0X0010:0x00AB"), blanks around ":", a
 // comment after the value (after a blank, a tab or directly "//"), comment
 // lines (a "//" within the first 10 characters) and lines without any "0x",
 // which are ignored. Any other line that holds a "0x" is refused with the

@@ -34,6 +34,11 @@ inline constexpr std::string_view kCannotCreateRegisterFileText = "Create File F
 inline constexpr std::string_view kEmptyRegisterFileText =
     "The file holds no register line. Nothing was written to the camera.";
 std::string RegisterFileProblemText(const RegisterFileProblem& problem);
+// A load in which the camera's firmware refused every register of the file
+// (at level 1 a sensor file whose every address ends in 05).
+inline constexpr std::string_view kNoRegisterWrittenText =
+    "No register was written: the camera's firmware does not support any register of the "
+    "file (registers 0Xxx05 are not supported at its level).";
 // A line whose address the level-0 requests cannot carry.
 std::string EntryAboveLegacyLimitText(std::size_t lineNumber);
 

@@ -4,6 +4,16 @@ namespace kestrovane {
 
 namespace {
 
+// A text file's line end on the platform, as a file written in text mode has it.
+#ifdef _WIN32
+constexpr std::string_view kLineEnd = "\r\n";
+#else
+constexpr std::string_view kLineEnd = "\n";
+#endif
+
+// Lines are handed to the file in pieces of about this size.
+constexpr std::size_t kPendingLimit = 64 * 1024;
+
 std::filesystem::path PathFromUtf8(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
@@ -13,46 +23,29 @@ std::filesystem::path PathFromUtf8(const std::string& utf8) {
 bool ReplacingTextFile::Create(const std::string& targetPath) {
     Discard();
     if (targetPath.empty()) return false;
-    std::error_code error;
-    // A folder of that name is never replaced.
-    if (std::filesystem::is_directory(PathFromUtf8(targetPath), error)) return false;
-    target_ = PathFromUtf8(targetPath);
-    temporary_ = PathFromUtf8(TemporaryPathOf(targetPath));
-    stream_.open(temporary_, std::ios::out | std::ios::trunc);
-    if (!stream_.is_open()) {
-        temporary_.clear();
-        return false;
-    }
-    return true;
+    return replacement_.Begin(PathFromUtf8(targetPath));
 }
 
 void ReplacingTextFile::WriteLine(std::string_view line) {
-    if (!stream_.is_open()) return;
-    stream_ << line << '\n';
+    if (!replacement_.Active()) return;
+    pending_ += line;
+    pending_ += kLineEnd;
+    if (pending_.size() >= kPendingLimit) {
+        replacement_.Write(pending_);
+        pending_.clear();
+    }
 }
 
 bool ReplacingTextFile::Commit() {
-    if (!stream_.is_open()) return false;
-    stream_.flush();
-    stream_.close();  // a full disk shows here at the latest
-    const bool written = !stream_.fail();
-    std::error_code error;
-    if (written) std::filesystem::rename(temporary_, target_, error);
-    if (!written || error) {
-        Discard();
-        return false;
-    }
-    temporary_.clear();
-    return true;
+    if (!replacement_.Active()) return false;
+    replacement_.Write(pending_);  // a failed write fails the commit
+    pending_.clear();
+    return replacement_.Commit();
 }
 
 void ReplacingTextFile::Discard() {
-    if (stream_.is_open()) stream_.close();
-    stream_.clear();
-    if (temporary_.empty()) return;
-    std::error_code error;
-    std::filesystem::remove(temporary_, error);
-    temporary_.clear();
+    pending_.clear();
+    replacement_.Discard();
 }
 
 }  // namespace kestrovane

@@ -102,6 +102,62 @@ TEST_F(AdvancedEditorTest, ASaveChecksEverythingAsksAndThenWrites) {
     EXPECT_EQ(saved.size(), original.size());
 }
 
+// The image's texts are 8-bit characters of the system's code page: shown as
+// it has them, kept byte for byte when the user leaves them, saved through it
+// when changed, refused naming the field when they cannot go back.
+TEST_F(AdvancedEditorTest, EightBitTextsGoThroughTheCodePage) {
+    std::vector<uint8_t> bytes = LargeImage(0x0001, 1, false);
+    const auto put = [&](std::size_t offset, std::string_view text) {
+        std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+    };
+    put(kBinVersionOffset, std::string("KV-\xB5\xE9-2\0", 8));
+    // Every byte 0x80-0x8F, 0x81, 0x8D and 0x8F among them (undefined in the
+    // code page), and every byte from 0x01 to 0xFF in the description.
+    for (std::size_t i = 0; i < 16; ++i) bytes[kHwVersionOffset + i] = 0x80 + i;
+    bytes[kDescriptionOffsetOffset] = 0xFF;
+    bytes[0xFF] = 0xFF;
+    for (std::size_t i = 1; i <= 0xFF; ++i) bytes[0xFF + i] = static_cast<uint8_t>(i);
+    const std::string image = WriteFile("texts.bin", bytes);
+    Run(image, 3, [&](AdvancedDialog& d, FakeDialogWindow& window) {
+        EXPECT_EQ(window.Control(kBinVersionEdit).text, "KV-\u00B5\u00E9-2");
+        EXPECT_EQ(window.Control(kHwVersionEdit).text.substr(0, 6), "\u20AC\uFFFD");
+        const std::string description = window.Control(kDeviceDescriptionEdit).text;
+        EXPECT_TRUE(description.starts_with("\x01\x02\x03")) << description;
+        EXPECT_TRUE(description.ends_with("\u00FD\u00FE\u00FF")) << description;
+
+        window.ScriptAnswer(kIdYes);
+        d.OnCommand(kSaveFileButton);
+        EXPECT_EQ(window.Messages().back().text, "Write finished");
+        EXPECT_EQ(ReadText(image), std::string(bytes.begin(), bytes.end()));
+
+        // A text shown from an undefined byte cannot go back once changed.
+        window.SetItemText(kHwVersionEdit, "E" + window.Control(kHwVersionEdit).text.substr(3));
+        d.OnCommand(kSaveFileButton);
+        EXPECT_EQ(window.Messages().back().text,
+                  "The HW version holds a character that the image's 8-bit text cannot store: "
+                  "nothing was written.");
+        EXPECT_EQ(window.FocusedItem(), kHwVersionEdit);
+        window.SetItemText(kHwVersionEdit, "HW-\u00D6");
+        window.SetItemText(kDeviceDescriptionEdit, "Cam\u00E9ra \u0100");
+        d.OnCommand(kSaveFileButton);
+        EXPECT_EQ(window.Messages().back().text,
+                  "The device description holds a character that the image's 8-bit text cannot "
+                  "store: nothing was written.");
+        EXPECT_EQ(ReadText(image), std::string(bytes.begin(), bytes.end()));
+
+        window.SetItemText(kDeviceDescriptionEdit, "Cam\u00E9ra \u20AC");
+        window.SetItemText(kBinVersionEdit, "KV-\u00B5\u00E9-3");
+        window.ScriptAnswer(kIdYes);
+        d.OnCommand(kSaveFileButton);
+        EXPECT_EQ(window.Messages().back().text, "Write finished");
+    });
+    const std::string saved = ReadText(image);
+    EXPECT_EQ(saved.substr(kBinVersionOffset, 8), std::string("KV-\xB5\xE9-3\0", 8));
+    EXPECT_EQ(saved.substr(kHwVersionOffset, 5), std::string("HW-\xD6\0", 5));
+    EXPECT_EQ(saved.substr(0xFF, 9), std::string("\x08" "Cam\xE9ra \x80"));
+    EXPECT_EQ(saved.size(), bytes.size());
+}
+
 // Each open shows the file it reads: what one image disabled another enables,
 // and a save goes only into the file last opened.
 TEST_F(AdvancedEditorTest, EachOpenShowsItsOwnFile) {

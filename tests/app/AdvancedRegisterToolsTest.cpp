@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "AdvancedTestFixture.h"
 
 namespace kestrovane::testing {
@@ -9,6 +14,37 @@ using message_box::kIconError;
 using message_box::kOk;
 
 using RegisterToolsTest = AdvancedTest;
+
+// Claims that note, for every claim given out, how many transfers the camera
+// had seen when it was released.
+class ReleaseRecordingClaims final : public CameraClaims {
+public:
+    ReleaseRecordingClaims(CameraClaims& inner, std::function<uint64_t()> transfers)
+        : inner_(inner), transfers_(std::move(transfers)) {}
+
+    std::unique_ptr<CameraClaim> TryClaim(const std::string& cameraPath) override {
+        std::unique_ptr<CameraClaim> claim = inner_.TryClaim(cameraPath);
+        if (!claim) return nullptr;
+        return std::make_unique<Recorded>(std::move(claim), *this);
+    }
+    const std::vector<uint64_t>& ReleasedAt() const { return releasedAt_; }
+
+private:
+    class Recorded final : public CameraClaim {
+    public:
+        Recorded(std::unique_ptr<CameraClaim> inner, ReleaseRecordingClaims& owner)
+            : inner_(std::move(inner)), owner_(owner) {}
+        ~Recorded() override { owner_.releasedAt_.push_back(owner_.transfers_()); }
+
+    private:
+        std::unique_ptr<CameraClaim> inner_;
+        ReleaseRecordingClaims& owner_;
+    };
+
+    CameraClaims& inner_;
+    std::function<uint64_t()> transfers_;
+    std::vector<uint64_t> releasedAt_;
+};
 
 // Clicks `button` and returns the one message it showed.
 RecordedMessage ClickForMessage(AdvancedDialog& dialog, FakeDialogWindow& window, int button) {
@@ -49,6 +85,13 @@ TEST_F(RegisterToolsTest, OneRegisterIsReadAndWrittenAsTyped) {
         window.SetItemText(kChipRegisterEdit, "zz");
         refusal = ClickForMessage(d, window, kChipReadButton);
         EXPECT_EQ(refusal.text, "The register address \"zz\" is not a hexadecimal number.");
+        // A "0x" without a digit after it is no register 0.
+        for (const char* typed : {"0x", "0X", "0xg", "0x-5"}) {
+            window.SetItemText(kChipRegisterEdit, typed);
+            EXPECT_EQ(ClickForMessage(d, window, kChipWriteButton).text,
+                      "The register address \"" + std::string(typed) +
+                          "\" is not a hexadecimal number.");
+        }
         window.SetItemText(kChipRegisterEdit, "");
         ClickForMessage(d, window, kChipWriteButton);
         EXPECT_EQ(controller_->TransferCount(), sent);
@@ -128,17 +171,58 @@ TEST_F(RegisterToolsTest, NothingIsSentWithoutACameraOfItsOwn) {
         EXPECT_EQ(controller_->TransferCount(), 0u);
         EXPECT_FALSE(std::filesystem::exists(dumpFile));
 
-        // A number edit that does not parse stops the button before it sends.
+        // A number edit that does not parse stops every button that exchanges
+        // before it sends, and takes the user to that edit.
         window.SetItemText(kBrightnessMinEdit, "");
-        EXPECT_EQ(ClickForMessage(d, window, kChipWriteButton).text,
-                  "Please enter a positive integer.");
+        for (int button : {kChipWriteButton, kChipReadButton, kSensorReadButton,
+                           kSensorWriteButton, kDumpSensorButton}) {
+            window.FocusItem(kChipRegisterEdit);
+            EXPECT_EQ(ClickForMessage(d, window, button).text, "Please enter a positive integer.")
+                << "button " << button;
+            EXPECT_EQ(window.FocusedItem(), kBrightnessMinEdit) << "button " << button;
+        }
         EXPECT_EQ(controller_->TransferCount(), 0u);
+        EXPECT_EQ(window.Control(kChipValueEdit).text, "10");
+        EXPECT_EQ(window.Control(kSensorValueEdit).text, "10");
 
         window.SetItemText(kBrightnessMinEdit, "0");
         machine_.Detach(cameraPathText_);
         clickAll(d, window, "No device", true);
         EXPECT_EQ(window.Messages().back().caption, "Fail");
     });
+}
+
+// Each register button holds the camera's claim from before its session
+// opens until its last request has gone out.
+TEST_F(RegisterToolsTest, EveryButtonHoldsTheClaimUntilItsLastRequest) {
+    ReleaseRecordingClaims claims(claims_, [this] { return controller_->TransferCount(); });
+    const AppServices services{host_, services_.programPath, clock_, machine_, machine_,
+                               claims,  cameraPath_,         installer_};
+    const std::string loadFile = WriteText("load.txt", "0x0010:0x0001\n");
+    const std::string dumpFile = (Folder() / "dump.txt").string();
+    AdvancedDialog dialog(services, "", 3, [] { return false; });
+    host_.SetScript(kAdvancedDialogTemplate, [&](Dialog&, FakeDialogWindow& window) {
+        for (int id : {kChipRegisterEdit, kChipValueEdit, kSensorRegisterEdit, kSensorValueEdit}) {
+            window.SetItemText(id, "10");
+        }
+        for (int button : {kChipReadButton, kChipWriteButton, kSensorReadButton,
+                           kSensorWriteButton, kDumpChipButton, kLoadChipButton,
+                           kDumpSensorButton, kLoadSensorButton}) {
+            const bool loads = button == kLoadChipButton || button == kLoadSensorButton;
+            if (loads || button == kDumpChipButton || button == kDumpSensorButton) {
+                window.ScriptFileChoice(loads ? loadFile : dumpFile);
+            }
+            const uint64_t before = controller_->TransferCount();
+            const std::size_t released = claims.ReleasedAt().size();
+            dialog.OnCommand(button);
+            ASSERT_EQ(claims.ReleasedAt().size(), released + 1) << "button " << button;
+            EXPECT_GT(controller_->TransferCount(), before) << "button " << button;
+            EXPECT_EQ(claims.ReleasedAt().back(), controller_->TransferCount())
+                << "button " << button << " let the camera go before its last request";
+        }
+    });
+    host_.RunModal(dialog);
+    EXPECT_FALSE(claims_.IsClaimed(cameraPathText_));
 }
 
 TEST_F(RegisterToolsTest, ADumpLoadsBackThroughTheFileChooser) {
@@ -194,6 +278,9 @@ TEST_F(RegisterToolsTest, ADumpLoadsBackThroughTheFileChooser) {
 
 TEST_F(RegisterToolsTest, NeitherAFailedDumpNorARefusedFileLeavesHalfAJob) {
     const std::string file = WriteText("chip.txt", "an earlier dump\n");
+    // Files of the user's named as fixed-name temporary files would be.
+    WriteText("chip.txt.new", "mine\n");
+    WriteText("chip.txt.tmp", "mine too\n");
     Run("", 3, [&](AdvancedDialog& d, FakeDialogWindow& window) {
         controller_->UnplugAfterTransfers(100);
         window.ScriptFileChoice(file);
@@ -201,8 +288,20 @@ TEST_F(RegisterToolsTest, NeitherAFailedDumpNorARefusedFileLeavesHalfAJob) {
         EXPECT_EQ(failure.text, "Read tovrine register fail");
         EXPECT_EQ(failure.caption, "Fail");
         EXPECT_EQ(ReadText(file), "an earlier dump\n");
-        EXPECT_FALSE(std::filesystem::exists(file + ".new"));
         controller_->Replug();
+        // A dump that ends well replaces the file, and only the file.
+        window.ScriptFileChoice(file);
+        d.OnCommand(kDumpChipButton);
+        EXPECT_EQ(ReadText(file).substr(0, 14), "0x0000:0x0000\n");
+        EXPECT_EQ(ReadText(file + ".new"), "mine\n");
+        EXPECT_EQ(ReadText(file + ".tmp"), "mine too\n");
+        for (const auto& entry : std::filesystem::directory_iterator(Folder())) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with("chip.txt")) {
+                EXPECT_TRUE(name == "chip.txt" || name == "chip.txt.new" || name == "chip.txt.tmp")
+                    << name;
+            }
+        }
 
         const uint64_t sent = controller_->TransferCount();
         const std::string refused =
@@ -216,6 +315,17 @@ TEST_F(RegisterToolsTest, NeitherAFailedDumpNorARefusedFileLeavesHalfAJob) {
                   "The file holds no register line. Nothing was written to the camera.");
         EXPECT_EQ(controller_->TransferCount(), sent);
         EXPECT_EQ(controller_->ChipRegister(0x0010), 0);
+
+        // At level 1 a sensor file whose every address ends in 05 writes
+        // nothing, and the user is told so.
+        controller_->SetProtocolLevel(1);
+        window.ScriptFileChoice(WriteText("only05.txt", "0x0105:0x0001\n0x0205:0x0002\n"));
+        const RecordedMessage none = ClickForMessage(d, window, kLoadSensorButton);
+        EXPECT_EQ(none.text,
+                  "No register was written: the camera's firmware does not support any register "
+                  "of the file (registers 0Xxx05 are not supported at its level).");
+        EXPECT_EQ(none.style, kIconError);
+        EXPECT_EQ(controller_->SensorRegister(0x0105), 0);
 
         // At level 0 a file address above 0xFF is refused before any write.
         controller_->SetProtocolLevel(0);

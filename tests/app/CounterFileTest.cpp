@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "TempFolder.h"
@@ -25,30 +27,34 @@ protected:
     const std::string path_ = (folder_.Path() / "Kestrovane.DAT").string();
 };
 
-TEST_F(CounterFileTest, SaveReplacesTheWholeFileAndLeavesNoTemporary) {
+// The save goes through a temporary file of its own: the user's files beside
+// the counter, whatever their names, stay as they are.
+TEST_F(CounterFileTest, SaveReplacesTheWholeFileAndTouchesNoNeighbour) {
     Write({0x09, 0x09, 0x09, 0x09, 0x09, 0x09});
+    for (const char* neighbour : {"Kestrovane.DAT.new", "Kestrovane.DAT.tmp"}) {
+        std::ofstream(folder_.Path() / neighbour) << "keep me";
+    }
     ASSERT_TRUE(SaveCounterFile(path_, 0x01020304));
     EXPECT_EQ(Bytes(), (std::vector<unsigned char>{0x04, 0x03, 0x02, 0x01}));
     ASSERT_TRUE(SaveCounterFile(path_, -2));
     EXPECT_EQ(ReadFinishCount(path_), -2);
-    EXPECT_FALSE(std::filesystem::exists(CounterTemporaryPath(path_)));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path())) {
+        names.push_back(entry.path().filename().string());
+        if (entry.path().filename() != "Kestrovane.DAT") {
+            std::ifstream file(entry.path());
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "keep me");
+        }
+    }
+    EXPECT_EQ(names.size(), 3u);
 }
 
-TEST_F(CounterFileTest, FailedSaveKeepsTheOldCount) {
-    Write({0x2A, 0x00, 0x00, 0x00});
-    // The temporary file cannot be written (a folder stands in its way), as on
-    // a full disk: the counter file is neither truncated nor zeroed.
-    std::filesystem::create_directories(CounterTemporaryPath(path_));
-    EXPECT_FALSE(SaveCounterFile(path_, 43));
-    EXPECT_EQ(Bytes(), (std::vector<unsigned char>{0x2A, 0x00, 0x00, 0x00}));
-
-    // A counter file that cannot be replaced keeps its count too.
-    std::filesystem::remove_all(CounterTemporaryPath(path_));
-    std::filesystem::remove(path_);
+TEST_F(CounterFileTest, FailedSaveKeepsTheOldCountAndLeavesNothingBehind) {
+    // A counter file that cannot be replaced (a folder stands in its place).
     std::filesystem::create_directories(std::filesystem::path(path_) / "inside");
     EXPECT_FALSE(SaveCounterFile(path_, 43));
-    EXPECT_TRUE(std::filesystem::is_directory(path_));
-    EXPECT_FALSE(std::filesystem::exists(CounterTemporaryPath(path_)));
+    EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(path_) / "inside"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 1);
 }
 
 }  // namespace

@@ -46,6 +46,16 @@ TEST_F(DeviceVersionTest, ShowsBothVersionTextsWholeAtSixteenCharacters) {
     EXPECT_EQ(chosenPath.Get(), cameraPath);
 }
 
+// The EEPROM's 8-bit characters show as the code page has them, not as
+// bytes of no valid UTF-8 character.
+TEST_F(DeviceVersionTest, EightBitCharactersShowThroughTheCodePage) {
+    controller->WriteEeprom(0x70, Text("KV-\xB5\xE9-2"));
+    controller->WriteEeprom(0x80, Text("HW-\x80\xD6"));
+    ShowDeviceVersions(window, access);
+    EXPECT_EQ(Label(kDeviceBinVersionText), "Device Bin Version:KV-\u00B5\u00E9-2");
+    EXPECT_EQ(Label(kHwVersionText), "HW Version:HW-\u20AC\u00D6");
+}
+
 TEST_F(DeviceVersionTest, ErasedEepromShowsEmptyVersions) {
     ShowDeviceVersions(window, access);
     EXPECT_EQ(Label(kDeviceBinVersionText), "Device Bin Version:");
@@ -163,6 +173,7 @@ TEST_F(DeviceVersionTest, EraseFailuresAreReportedWithoutFinished) {
 }
 
 TEST(FileBinVersionText, DecodesTheFieldOrTheBytesAShortFileHas) {
+    FakeDialogWindow window;
     const TempFolder folder("kestrovane_file_bin_version");
     const std::filesystem::path path = folder.Path() / "image.bin";
     const auto write = [&](std::size_t length, const std::string& text) {
@@ -176,13 +187,15 @@ TEST(FileBinVersionText, DecodesTheFieldOrTheBytesAShortFileHas) {
     write(0x200,
           "V1.2\xFF"
           "junk");
-    EXPECT_EQ(FileBinVersionText(path.string()), "Bin Version:V1.2");
+    EXPECT_EQ(FileBinVersionText(window, path.string()), "Bin Version:V1.2");
+    write(0x200, "Cam\xE9ra\xFF");
+    EXPECT_EQ(FileBinVersionText(window, path.string()), "Bin Version:Cam\u00E9ra");
     write(0x70 + 5, "SHORT-VERSION");
-    EXPECT_EQ(FileBinVersionText(path.string()), "Bin Version:SHORT");
+    EXPECT_EQ(FileBinVersionText(window, path.string()), "Bin Version:SHORT");
     write(0x40, "");
-    EXPECT_EQ(FileBinVersionText(path.string()), "Bin Version:");
+    EXPECT_EQ(FileBinVersionText(window, path.string()), "Bin Version:");
     std::filesystem::remove(path);
-    EXPECT_EQ(FileBinVersionText(path.string()), std::nullopt);
+    EXPECT_EQ(FileBinVersionText(window, path.string()), std::nullopt);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "SimulatedCameraFixture.h"
 #include "camera/CommandSet.h"
@@ -207,8 +208,13 @@ TEST(SimulatedEepromFile, SavesAndLoadsTheWholeEeprom) {
     const auto path = std::filesystem::temp_directory_path() / "kestrovane-sim-eeprom.bin";
     sim::SimulatedController saved(512);
     saved.WriteEeprom(510, {0xAB, 0xCD, 0xEF});  // wraps to offset 0
+    // A file beside it with a temporary file's name is somebody else's.
+    const auto neighbour = std::filesystem::path(path.string() + ".tmp");
+    std::ofstream(neighbour) << "keep";
     ASSERT_TRUE(saved.SaveEepromFile(path.string()));
     EXPECT_EQ(std::filesystem::file_size(path), 512u);
+    EXPECT_EQ(std::filesystem::file_size(neighbour), 4u);
+    std::filesystem::remove(neighbour);
 
     sim::SimulatedController loaded(512);
     ASSERT_TRUE(loaded.LoadEepromFile(path.string()));

@@ -63,6 +63,9 @@ TEST_F(ImageCommand, SetWritesWholeOrNotAtAll) {
     EXPECT_TRUE(
         Contains(err.str(), "Brightness maximum must be from 0 to 65535: nothing was written."));
 
+    // A file of the user's beside the image, named as a fixed-name temporary
+    // file would be, stays as it is.
+    std::ofstream(file + ".new", std::ios::binary) << "mine";
     ASSERT_EQ(Run({"image", "set", file, "brightness.default=200", "bin-version=KV-SAMPLE-2.0",
                    "frequency=60hz", "upside-down=yes"}),
               0)
@@ -77,7 +80,15 @@ TEST_F(ImageCommand, SetWritesWholeOrNotAtAll) {
     // The orientation bit at 18, the version text's "2", the brightness
     // default at 0xA0 + 0x78 (its high byte stays 0), the frequency code at 0xA0 + 0x89.
     EXPECT_EQ(changed, (std::vector<std::size_t>{18, 0x7A, 0xA0 + 0x78, 0xA0 + 0x89}));
-    EXPECT_FALSE(std::filesystem::exists(file + ".new"));
+    EXPECT_EQ(ReadFile(file + ".new"), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
+    // And the save's own temporary file is gone.
+    const std::filesystem::path image(file);
+    for (const auto& entry : std::filesystem::directory_iterator(image.parent_path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(image.filename().string())) {
+            EXPECT_TRUE(name == "sample.bin" || name == "sample.bin.new") << name;
+        }
+    }
     ASSERT_EQ(Run({"--json", "image", "show", file}), 0);
     EXPECT_EQ(Document()["parameters"]["brightness"]["default"], 200);
     EXPECT_EQ(Document()["upsideDown"], true);

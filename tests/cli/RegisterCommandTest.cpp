@@ -54,6 +54,13 @@ TEST_F(RegisterCommand, DumpsAndLoadsRegisterFiles) {
     camera->SetSensorRegister(0x01F1, 0);
     ASSERT_EQ(Run({"reg", "load", "sensor", file}), 0) << err.str();
     EXPECT_EQ(camera->SensorRegister(0x01F1), 0x1234);
+
+    // A load whose every register the level-1 firmware refuses wrote nothing,
+    // and says so.
+    const std::string refused = WriteText("only05.txt", "0x0105:0x0001\n0x0205:0x0002\n");
+    EXPECT_EQ(Run({"reg", "load", "sensor", refused}), 2);
+    EXPECT_TRUE(Contains(err.str(), "No register was written")) << err.str();
+    EXPECT_FALSE(Contains(err.str(), "WriteFile OK"));
 }
 
 // A file with a line that cannot be read is refused whole: nothing reaches

@@ -8,8 +8,9 @@
 // Checked for every open: the status the length rules give, and the fields
 // the file holds where they lie. For every save: the file keeps its length; a
 // refused save writes nothing; an accepted one changes no byte outside the
-// fields the editor knows, keeps the firmware's orientation bits, and the
-// changed texts and ids read back where no later field covers them.
+// fields the editor knows, keeps the firmware's orientation bits, and every
+// changed text, id and orientation bit reads back (no write of an accepted
+// save lands on another field).
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -148,9 +149,6 @@ struct Span {
     std::size_t offset = 0;
     std::size_t length = 0;
     bool Contains(std::size_t i) const { return i >= offset && i < offset + length; }
-    bool Overlaps(const Span& other) const {
-        return offset < other.offset + other.length && other.offset < offset + length;
-    }
 };
 
 // Where the editor may write in a file of this layout: the ids, the
@@ -176,7 +174,7 @@ std::vector<Span> EditorFields(const Bytes& file, const OpenedImage& image,
         fields.push_back({base + location.maximum, 2});
     }
     fields.push_back({base + table.powerLineFrequency, 1});
-    fields.push_back({kOrientationFlagsOffset, 1});  // last, see CheckSave
+    fields.push_back({kOrientationFlagsOffset, 1});
     return fields;
 }
 
@@ -253,22 +251,13 @@ void CheckSave(const Bytes& before, const OpenedImage& image, const Wishes& wish
         FUZZ_CHECK(std::any_of(fields.begin(), fields.end(),
                                [i](const Span& field) { return field.Contains(i); }));
     }
-    const Span description{before[kDescriptionOffsetOffset], 1 + edits.description.size()};
+    // No write of an accepted save lands on another field: the firmware's
+    // orientation bits stay, and every field reads back as the user left it.
     if (image.layout == ImageLayout::Large) {
-        // Only bit 0 of the orientation flags is the editor's, unless another
-        // field (the list's others: all but the last) lies on the byte too,
-        // as a description record that starts there does.
-        const bool covered = std::any_of(fields.begin(), fields.end() - 1, [](const Span& field) {
-            return field.Contains(kOrientationFlagsOffset);
-        });
-        if (!covered) {
-            FUZZ_CHECK((after[kOrientationFlagsOffset] & 0xFE) ==
-                       (before[kOrientationFlagsOffset] & 0xFE));
-            FUZZ_CHECK((after[kOrientationFlagsOffset] & 1) == (edits.upsideDown ? 1 : 0));
-        }
+        FUZZ_CHECK((after[kOrientationFlagsOffset] & 0xFE) ==
+                   (before[kOrientationFlagsOffset] & 0xFE));
+        FUZZ_CHECK((after[kOrientationFlagsOffset] & 1) == (edits.upsideDown ? 1 : 0));
     }
-    // The fields written last read back as typed: a changed version always;
-    // the ids where the description does not cover them.
     for (const auto& [offset, text, shown] :
          {std::tuple{kBinVersionOffset, &edits.binVersion, &image.binVersion},
           std::tuple{kHwVersionOffset, &edits.hwVersion, &image.hwVersion}}) {
@@ -276,10 +265,14 @@ void CheckSave(const Bytes& before, const OpenedImage& image, const Wishes& wish
             FUZZ_CHECK(FieldText(after, offset) == FieldText(Bytes(text->begin(), text->end()), 0));
         }
     }
-    const bool descriptionWritten = image.description || !edits.description.empty();
+    if (edits.description != image.description.value_or("")) {
+        const std::size_t record = before[kDescriptionOffsetOffset];
+        FUZZ_CHECK(after[record] == edits.description.size());
+        FUZZ_CHECK(std::equal(edits.description.begin(), edits.description.end(),
+                              after.begin() + static_cast<std::ptrdiff_t>(record) + 1));
+    }
     for (const auto& [offset, id] : {std::pair{kVendorIdOffset, &edits.vendorId},
                                      std::pair{kProductIdOffset, &edits.productId}}) {
-        if (descriptionWritten && description.Overlaps({offset, 2})) continue;
         FUZZ_CHECK(Le16At(after, offset) == static_cast<uint16_t>(**id));
     }
 }

@@ -2,6 +2,7 @@
 // never accepts a line it cannot give back exactly, and the typed number
 // reading agrees with the C library's.
 
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -59,7 +60,7 @@ CLibraryHex StrtoulHex(const std::string& text) {
 // digits, blanks, ":", blanks, the value's prefix and digits.
 void CheckEntryAgainstItsLine(std::string_view text, const RegisterEntry& entry) {
     const std::string line(LineAt(text, entry.lineNumber));
-    FUZZ_CHECK(line.starts_with("0x"));
+    FUZZ_CHECK(line.starts_with("0x") || line.starts_with("0X"));
     const CLibraryHex address = StrtoulHex(line.substr(2));
     FUZZ_CHECK(address.consumed > 0 && address.value == entry.address);
     std::size_t at = 2 + address.consumed;
@@ -101,15 +102,26 @@ void CheckRegisterFile(std::string_view text) {
     }
 }
 
+// Whether a "0x" without a hex digit after it follows the blanks and the
+// sign, which strtoul reads as 0 and the typed number reading refuses.
+bool PrefixWithoutDigit(const std::string& text) {
+    std::size_t at = text.find_first_not_of(" \t\n\r\v\f");
+    if (at == std::string::npos) return false;
+    if (text[at] == '+' || text[at] == '-') ++at;
+    if (text.compare(at, 2, "0x") != 0 && text.compare(at, 2, "0X") != 0) return false;
+    return at + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[at + 2]));
+}
+
 // A typed number reads as "%x" reads it (strtoul in base 16 after blanks):
 // the same value where it fits 32 bits, a negative one wrapped to 32 bits,
-// anything larger above every limit, and nothing where no digit is read.
+// anything larger above every limit, and nothing where no digit is read or
+// none follows a "0x".
 void CheckHexText(std::string_view text) {
     const std::optional<uint64_t> parsed = ParseHexText(text);
     // The C library stops at the first NUL, and so must the reading.
     const std::string terminated(text.substr(0, text.find('\0')));
     const CLibraryHex expected = StrtoulHex(terminated);
-    if (expected.consumed == 0) {
+    if (expected.consumed == 0 || PrefixWithoutDigit(terminated)) {
         FUZZ_CHECK(!parsed);
         return;
     }

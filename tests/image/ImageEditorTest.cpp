@@ -279,6 +279,58 @@ TEST_F(ImageEditorTest, ARefusedSaveNamesTheFieldAndWritesNothing) {
     EXPECT_EQ(Save(image, edits)->otherField, "bin version");
 }
 
+// A write that lands on another field the save writes or keeps is refused
+// whatever the lengths, naming both fields, and nothing is written.
+TEST_F(ImageEditorTest, NoWriteLandsOnAnotherField) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        std::function<void(ImageEdits&)> change;
+        std::string field;
+        std::string otherField;
+    };
+    // A record of the same length whose characters lie on the support bits.
+    std::vector<uint8_t> onSupportBits = LargeImage(ChipRevision::Kv5);
+    onSupportBits[kDescriptionOffsetOffset] = kSupportBitsOffset - 1;
+    onSupportBits[kSupportBitsOffset - 1] = 2;
+    // A record that starts on the orientation flags, which the user changes.
+    std::vector<uint8_t> onOrientation = LargeImage(ChipRevision::Kv5);
+    onOrientation[kDescriptionOffsetOffset] = kOrientationFlagsOffset;
+    onOrientation[kOrientationFlagsOffset] = 3;  // upside down; three characters
+    // Parameters at base 0: the Brightness minimum lies in the bin version.
+    std::vector<uint8_t> lowBase = LargeImage(ChipRevision::Kv5);
+    lowBase[kParameterBaseOffset] = 0;
+    const std::vector<Case> cases{
+        {"same-length description on the support bits", onSupportBits,
+         [](ImageEdits& e) { e.description = "ab"; }, "device description", "support bits"},
+        {"upside-down byte under the description", onOrientation,
+         [](ImageEdits& e) { e.upsideDown = false; }, "orientation flags", "device description"},
+        {"a parameter in the version field", lowBase,
+         [](ImageEdits& e) { e[PictureParameter::Brightness].minimum = 7; }, "Brightness minimum",
+         "bin version"},
+        {"a changed version over the parameters", lowBase,
+         [](ImageEdits& e) { e.binVersion = "KV-3"; }, "bin version", "Brightness default"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const OpenedImage image = Open(c.bytes, kEeprom24C64);
+        ImageEdits edits = EditsShowing(image);
+        c.change(edits);
+        const std::optional<EditorSaveRefusal> refusal = Save(image, edits);
+        ASSERT_TRUE(refusal);
+        EXPECT_EQ(refusal->problem, EditorSaveProblem::OverlapsField);
+        EXPECT_EQ(refusal->field, c.field);
+        EXPECT_EQ(refusal->otherField, c.otherField);
+        EXPECT_EQ(FileBytes(), c.bytes);
+    }
+    // Untouched saves change no byte, so nothing lands anywhere: taken.
+    for (const std::vector<uint8_t>& bytes : {onSupportBits, onOrientation, lowBase}) {
+        const OpenedImage image = Open(bytes, kEeprom24C64);
+        EXPECT_FALSE(Save(image, EditsShowing(image)));
+        EXPECT_EQ(FileBytes(), bytes);
+    }
+}
+
 TEST_F(ImageEditorTest, AnOpenShowsNothingFromOutsideTheFile) {
     std::vector<uint8_t> large = LargeImage(ChipRevision::Kv5);
     large.resize(732);

@@ -10,6 +10,8 @@
 namespace kestrovane {
 namespace {
 
+// As "%x" reads them, except that a "0x" without a hex digit after it is
+// refused rather than read as 0.
 TEST(HexText, ReadsTypedNumbersTheWayTheCLibraryDoes) {
     const std::vector<std::pair<std::string, std::optional<uint64_t>>> cases{
         {"ab", 0xAB},
@@ -21,8 +23,11 @@ TEST(HexText, ReadsTypedNumbersTheWayTheCLibraryDoes) {
         {"+7", 7},
         {"-0", 0},
         {"-1", 0xFFFFFFFF},
-        {"0x", 0},
-        {"0xg", 0},
+        {"0x", std::nullopt},
+        {"0X", std::nullopt},
+        {"0xg", std::nullopt},
+        {"0x-5", std::nullopt},
+        {" -0x", std::nullopt},
         {"123456789", uint64_t{1} << 32},
         {"", std::nullopt},
         {"   ", std::nullopt},
@@ -43,6 +48,7 @@ TEST(RegisterFile, ReadsDumpLinesAndEveryHandWrittenForm) {
         "\r\n"
         "0x10:0xab\n"
         "0x0011:0X00CD\n"
+        "0X0010:0x00AB\n"
         "0x12 : 0xEF\n"
         "0x0013:0x0001 // a comment after a blank\n"
         "0x0014:0x0002\t// after a tab\n"
@@ -55,11 +61,12 @@ TEST(RegisterFile, ReadsDumpLinesAndEveryHandWrittenForm) {
     EXPECT_EQ(parsed.entries, (std::vector<RegisterEntry>{{2, 0x0010, 0x00AB},
                                                           {4, 0x0010, 0x00AB},
                                                           {5, 0x0011, 0x00CD},
-                                                          {6, 0x0012, 0x00EF},
-                                                          {7, 0x0013, 0x0001},
-                                                          {8, 0x0014, 0x0002},
-                                                          {9, 0x0015, 0x0003},
-                                                          {12, 0xFFFF, 0xFFFF}}));
+                                                          {6, 0x0010, 0x00AB},
+                                                          {7, 0x0012, 0x00EF},
+                                                          {8, 0x0013, 0x0001},
+                                                          {9, 0x0014, 0x0002},
+                                                          {10, 0x0015, 0x0003},
+                                                          {13, 0xFFFF, 0xFFFF}}));
     EXPECT_EQ(FormatRegisterLine(0x0010, 0x00AB), "0x0010:0x00AB");
     EXPECT_EQ(FormatRegisterLine(0xBF76, 0xFFFF), "0xBF76:0xFFFF");
     EXPECT_TRUE(

@@ -1,5 +1,7 @@
 #include "FakeDialogWindow.h"
 
+#include "FakeCodePage.h"
+
 #include <chrono>
 #include <thread>
 
@@ -163,7 +165,8 @@ std::string FakeDialogWindow::ItemText(int controlId) {
 
 void FakeDialogWindow::SetItemText(int controlId, std::string_view text) {
     std::lock_guard lock(mutex_);
-    if (!destroyed_) controls_[controlId].text = text;
+    // As the real window takes it: UTF-8 up to the first NUL.
+    if (!destroyed_) controls_[controlId].text = WindowTextOf(text);
 }
 
 void FakeDialogWindow::LimitItemText(int controlId, std::size_t maxCharacters) {
@@ -207,6 +210,24 @@ void FakeDialogWindow::ShowItem(int controlId, bool visible) {
     if (destroyed_) return;
     controls_[controlId].visible = visible;
     if (visible) shown_.insert(controlId);
+}
+
+void FakeDialogWindow::FocusItem(int controlId) {
+    std::lock_guard lock(mutex_);
+    if (!destroyed_) focused_ = controlId;
+}
+
+int FakeDialogWindow::FocusedItem() {
+    std::lock_guard lock(mutex_);
+    return destroyed_ ? 0 : focused_;
+}
+
+std::string FakeDialogWindow::TextFromAnsi(std::string_view bytes) {
+    return Windows1252ToUtf8(bytes);
+}
+
+std::optional<std::string> FakeDialogWindow::TextToAnsi(std::string_view text) {
+    return Utf8ToWindows1252(text);
 }
 
 void FakeDialogWindow::AddComboItem(int controlId, std::string_view text) {

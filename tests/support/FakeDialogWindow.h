@@ -51,6 +51,11 @@ struct RecordedMessage {
 // ServePending or inside another box), and while a box is open the actions
 // scripted for it run on the window's thread, as the box's own message loop
 // would deliver a close or a timer tick.
+//
+// Texts convert as the real window converts them: item texts are UTF-8 (a
+// byte of no valid character shows as U+FFFD, a NUL ends the text), and its
+// ANSI code page is windows-1252 with the bytes the table leaves undefined
+// (FakeCodePage.h).
 class FakeDialogWindow final : public DialogWindow {
 public:
     explicit FakeDialogWindow(std::string caption = {}) : caption_(std::move(caption)) {}
@@ -101,6 +106,10 @@ public:
     void EnableItem(int controlId, bool enabled) override;
     bool IsItemVisible(int controlId) override;
     void ShowItem(int controlId, bool visible) override;
+    void FocusItem(int controlId) override;
+    int FocusedItem() override;
+    std::string TextFromAnsi(std::string_view bytes) override;
+    std::optional<std::string> TextToAnsi(std::string_view text) override;
     void AddComboItem(int controlId, std::string_view text) override;
     int ComboSelection(int controlId) override;
     void SelectComboItem(int controlId, int index) override;
@@ -155,6 +164,7 @@ private:
     int iconId_ = 0;
     bool comInitialized_ = false;
     CursorShape cursor_ = CursorShape::Arrow;
+    int focused_ = 0;
     int servingWaits_ = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/win32/AnsiText.h"
 #include "app/win32/ModulePath.h"
 #include "camera/win32/WideText.h"
 
@@ -118,6 +119,32 @@ void Win32DialogWindow::ShowItem(int controlId, bool visible) {
         if (item != nullptr) ShowWindow(item, visible ? SW_SHOW : SW_HIDE);
         return true;
     });
+}
+
+void Win32DialogWindow::FocusItem(int controlId) {
+    OnWindowThread(false, [&](HWND w) {
+        const HWND item = GetDlgItem(w, controlId);
+        if (item == nullptr) return false;
+        // The dialog's own way: the focus, and an edit control's text selected.
+        SendMessageW(w, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
+        return true;
+    });
+}
+
+int Win32DialogWindow::FocusedItem() {
+    return OnWindowThread(0, [](HWND w) {
+        const HWND focus = GetFocus();
+        if (focus == nullptr || !IsChild(w, focus)) return 0;
+        return GetDlgCtrlID(focus);
+    });
+}
+
+std::string Win32DialogWindow::TextFromAnsi(std::string_view bytes) {
+    return Utf8FromWide(WideFromAnsi(bytes));
+}
+
+std::optional<std::string> Win32DialogWindow::TextToAnsi(std::string_view text) {
+    return AnsiFromWide(WideFromUtf8(text));
 }
 
 void Win32DialogWindow::AddComboItem(int controlId, std::string_view text) {

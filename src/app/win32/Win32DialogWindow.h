@@ -39,6 +39,10 @@ public:
     void EnableItem(int controlId, bool enabled) override;
     bool IsItemVisible(int controlId) override;
     void ShowItem(int controlId, bool visible) override;
+    void FocusItem(int controlId) override;
+    int FocusedItem() override;
+    std::string TextFromAnsi(std::string_view bytes) override;
+    std::optional<std::string> TextToAnsi(std::string_view text) override;
     void AddComboItem(int controlId, std::string_view text) override;
     int ComboSelection(int controlId) override;
     void SelectComboItem(int controlId, int index) override;

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "files/FileReplacement.h"
+
 namespace kestrovane::sim {
 
 namespace {
@@ -487,28 +489,14 @@ bool SimulatedController::LoadEepromFile(const std::string& path) {
 }
 
 bool SimulatedController::SaveEepromFile(const std::string& path) const {
-    // Written beside the target and renamed over it, so that an interrupted
-    // save never leaves a truncated EEPROM file behind.
-    const std::filesystem::path target = PathFromUtf8(path);
-    const std::filesystem::path temporary = PathFromUtf8(path + ".tmp");
+    // Replaces the file through a temporary file of its own, so that an
+    // interrupted save never leaves a truncated EEPROM file behind.
+    std::vector<uint8_t> contents;
     {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file) return false;
         std::lock_guard lock(mutex_);
-        file.write(reinterpret_cast<const char*>(eeprom_.data()),
-                   static_cast<std::streamsize>(eeprom_.size()));
-        if (!file.flush()) {
-            file.close();
-            std::filesystem::remove(temporary);
-            return false;
-        }
+        contents = eeprom_;
     }
-    std::error_code error;
-    std::filesystem::rename(temporary, target, error);
-    if (!error) return true;
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return false;
+    return ReplaceFileContents(PathFromUtf8(path), contents, Durability::Ordered);
 }
 
 }  // namespace kestrovane::sim

@@ -4,6 +4,9 @@
 //   uidriver wait-gone <caption> <timeout-ms>     until no window has this caption
 //   uidriver text <caption> <id>                  print a control's text (id 0: the caption)
 //   uidriver set-text <caption> <id> <text>       replace a control's text
+//   uidriver set-text-wide <caption> <id> <text>  the same with the text as the command
+//                                                 line has it in Unicode (characters the
+//                                                 ANSI code page lacks included)
 //   uidriver state <caption> <id>                 print "visible=V enabled=E checked=C"
 //   uidriver click <caption> <id>                 click a button (BM_CLICK)
 //   uidriver close <caption>                      ask the window to close (WM_CLOSE)
@@ -28,6 +31,7 @@
 // Exit code 0 on success, 1 when the window or control is not found or the
 // wait timed out, 2 on a usage error.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,7 +51,7 @@ int Usage() {
     std::fputs(
         "usage: uidriver wait-window|wait-gone <caption> <timeout-ms>\n"
         "       uidriver text|state|click <caption> <id>\n"
-        "       uidriver set-text <caption> <id> <text>\n"
+        "       uidriver set-text|set-text-wide <caption> <id> <text>\n"
         "       uidriver close|close-all <caption>\n"
         "       uidriver list\n"
         "       uidriver syscommand <caption> <command>\n"
@@ -127,6 +131,24 @@ int PrintText(HWND target) {
 int SetText(HWND target, const char* text) {
     DWORD_PTR result = 0;
     const bool sent = SendMessageTimeoutA(target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
+                                          SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    return sent ? kOk : kNotFound;
+}
+
+// The text of argument `index` as the command line has it, before the ANSI
+// code page turns the characters it lacks into "?".
+std::wstring WideArgument(int index) {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::wstring argument = arguments != nullptr && index < count ? arguments[index] : L"";
+    LocalFree(arguments);
+    return argument;
+}
+
+int SetTextWide(HWND target, const std::wstring& text) {
+    DWORD_PTR result = 0;
+    const bool sent = SendMessageTimeoutW(target, WM_SETTEXT, 0,
+                                          reinterpret_cast<LPARAM>(text.c_str()),
                                           SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
     return sent ? kOk : kNotFound;
 }
@@ -302,7 +324,8 @@ int Run(int argc, char** argv) {
     if (verb == "set-text-all" && argc == 5) return RunAllVerb(verb, argv[2], argv[3], argv[4]);
     const bool controlVerb = verb == "text" || verb == "state" || verb == "click" ||
                              verb == "post-click" || verb == "progress";
-    if ((controlVerb && argc == 4) || (verb == "set-text" && argc == 5)) {
+    if ((controlVerb && argc == 4) ||
+        ((verb == "set-text" || verb == "set-text-wide") && argc == 5)) {
         bool usageError = false;
         const HWND target = FindTarget(argv[2], argv[3], usageError);
         if (usageError) return Usage();
@@ -312,6 +335,7 @@ int Run(int argc, char** argv) {
         if (verb == "click") return Click(target);
         if (verb == "post-click") return PostClick(target);
         if (verb == "progress") return PrintProgress(target);
+        if (verb == "set-text-wide") return SetTextWide(target, WideArgument(4));
         return SetText(target, argv[4]);
     }
     return Usage();

@@ -2,37 +2,11 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <atomic>
+#include <filesystem>
+
+#include "files/FileReplacement.h"
 
 namespace kestrovane::simcam {
-
-namespace {
-
-constexpr int kRenameAttempts = 50;
-constexpr DWORD kRenameRetryMs = 10;
-
-// A temporary name no other process or thread uses at the same time.
-std::wstring TemporaryPath(const std::wstring& path) {
-    static std::atomic<unsigned> sequence{0};
-    return path + L"." + std::to_wstring(GetCurrentProcessId()) + L"." +
-           std::to_wstring(sequence.fetch_add(1)) + L".tmp";
-}
-
-bool WriteAll(HANDLE file, const std::vector<uint8_t>& bytes) {
-    size_t written = 0;
-    while (written < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - written, 1 << 20));
-        DWORD done = 0;
-        if (!WriteFile(file, bytes.data() + written, chunk, &done, nullptr) || done == 0) {
-            return false;
-        }
-        written += done;
-    }
-    return true;
-}
-
-}  // namespace
 
 std::optional<std::vector<uint8_t>> ReadFileBytes(const std::wstring& path) {
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
@@ -59,25 +33,7 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(const std::wstring& path) {
 }
 
 bool WriteFileAtomically(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-    const std::wstring temporary = TemporaryPath(path);
-    const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool written = WriteAll(file, bytes);
-    CloseHandle(file);
-    if (written) {
-        for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
-            if (MoveFileExW(temporary.c_str(), path.c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-                return true;
-            }
-            const DWORD error = GetLastError();
-            if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;
-            Sleep(kRenameRetryMs);
-        }
-    }
-    DeleteFileW(temporary.c_str());
-    return false;
+    return ReplaceFileContents(std::filesystem::path(path), bytes, Durability::Ordered);
 }
 
 }  // namespace kestrovane::simcam

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds what the kernel test boots: Debian's own kernel (the package that
+# linux-image-amd64 depends on today, fetched with apt-get download and
+# unpacked, never installed) and an initramfs of busybox, the kernel's
+# vhci-hcd, usbip-core and uvcvideo modules with their dependencies, the
+# simulated camera server and kestrovane-cli with the libraries they load.
+#   make-guest-image.sh OUT_DIR GUEST_INIT SERVER CLI
+set -euo pipefail
+out=$1 init=$2 server=$3 cli=$4
+fail() { echo "make-guest-image: $*" >&2; exit 1; }
+for tool in apt-get apt-cache dpkg-deb depmod modprobe cpio gzip ldd strip; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
+done
+busybox=/bin/busybox
+[ -x "$busybox" ] && "$busybox" --list | grep -qx insmod || fail "busybox-static is missing"
+ldd "$busybox" >/dev/null 2>&1 && fail "$busybox is not the static busybox (install busybox-static)"
+
+mkdir -p "$out"
+# The kernel package linux-image-amd64 depends on now, e.g. linux-image-6.1.0-57-amd64.
+package=$(apt-cache depends linux-image-amd64 | sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p' | head -n 1)
+[ -n "$package" ] || fail "apt-cache knows no dependency of linux-image-amd64 (apt-get update?)"
+kernel_dir=$out/$package
+if [ ! -f "$kernel_dir/.unpacked" ]; then
+    rm -rf "$kernel_dir" "$out/download"
+    mkdir -p "$out/download"
+    (cd "$out/download" && apt-get download -q "$package" >/dev/null 2>&1) ||
+        fail "apt-get download $package failed"
+    dpkg-deb -x "$out"/download/"$package"_*.deb "$kernel_dir"
+    rm -rf "$out/download"
+    touch "$kernel_dir/.unpacked"
+fi
+release=$(ls "$kernel_dir/lib/modules" | head -n 1)
+[ -n "$release" ] && [ -f "$kernel_dir/boot/vmlinuz-$release" ] || fail "$package holds no kernel"
+depmod -b "$kernel_dir" "$release"
+
+root=$(mktemp -d "$out/initramfs.XXXXXX")
+trap 'rm -rf "$root"' EXIT
+mkdir -p "$root"/{bin,sbin,proc,sys,dev,tmp,run,lib/modules-load}
+cp "$busybox" "$root/bin/busybox"
+# The modules in load order: each one's dependencies come first.
+: >"$root/lib/modules-load/order"
+for module in vhci-hcd uvcvideo; do
+    modprobe -d "$kernel_dir" -S "$release" --show-depends "$module" | while read -r verb path _; do
+        [ "$verb" = insmod ] || continue
+        name=$(basename "$path")
+        grep -qx "$name" "$root/lib/modules-load/order" && continue
+        cp "$path" "$root/lib/modules-load/$name"
+        echo "$name" >>"$root/lib/modules-load/order"
+    done
+done
+grep -qx usbip-core.ko "$root/lib/modules-load/order" || fail "usbip-core is not among vhci-hcd's dependencies"
+
+# The programs and every library ldd names, at the same paths.
+for program in "$server" "$cli"; do
+    # Without debug information: the initramfs stays small and boots fast.
+    strip --strip-debug -o "$root/bin/$(basename "$program")" "$program"
+    ldd "$program" | grep -o '/[^ ]*' | while read -r library; do
+        mkdir -p "$root$(dirname "$library")"
+        cp -L "$library" "$root$library"
+    done
+done
+cp "$init" "$root/init"
+chmod +x "$root/init"
+(cd "$root" && find . | LC_ALL=C sort | cpio -o -H newc --quiet | gzip -1) >"$out/initramfs.tmp"
+mv "$out/initramfs.tmp" "$out/initramfs.cpio.gz"
+cp "$kernel_dir/boot/vmlinuz-$release" "$out/vmlinuz"
+echo "$package" >"$out/kernel-package"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds the presets and runs every test: the native
 # suite as built for use, again under AddressSanitizer with
-# UndefinedBehaviorSanitizer and under ThreadSanitizer, the Windows programs of
-# the 64-bit build under Wine, and each fuzz target for a few seconds from its
-# seed corpus. A suite that registers no test, or any sanitizer or fuzzer
+# UndefinedBehaviorSanitizer and under ThreadSanitizer, the kernel test (the
+# simulated camera on a USB/IP link, programmed through Debian's kernel in
+# QEMU), the Windows programs of the 64-bit build under Wine, and each fuzz
+# target for a few seconds from its seed corpus. A suite that registers no test, or any sanitizer or fuzzer
 # finding, fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,21 +39,23 @@ for preset in linux windows-x64 windows-x86; do build "$preset"; done
 
 # Runs one test preset; prints how many tests it ran (all of them passed, or
 # the script has stopped).
-run_suite() {  # preset name
-    local log from=$SECONDS
+run_suite() {  # preset name [ctest options...]
+    local preset=$1 name=$2 log from=$SECONDS
+    shift 2
     log=$(mktemp)
-    ctest --preset "$1" --no-tests=error | tee "$log"
-    add_time "$(part_of "$1")" "$from"
+    ctest --preset "$preset" --no-tests=error "$@" | tee "$log"
+    add_time "$(part_of "$preset")" "$from"
     local ran
     ran=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
     rm -f "$log"
     if [ -z "$ran" ] || [ "$ran" -eq 0 ]; then
-        echo "test.sh: the $1 suite ran no test" >&2
+        echo "test.sh: the $preset suite ran no test" >&2
         exit 1
     fi
-    eval "ran_$2=$ran"
+    eval "ran_$name=$ran"
 }
-run_suite linux native
+# The kernel test runs apart, below.
+run_suite linux native -LE kernel
 
 # The Wine tests spend their time waiting for Wine and the windows, not
 # computing: they run while the sanitizer builds compile. Their output is
@@ -61,8 +64,15 @@ wine_log=$(mktemp)
 wine_from=$SECONDS
 ctest --preset windows-x64 --no-tests=error >"$wine_log" 2>&1 &
 wine_pid=$!
-# A run that stops early takes the Wine tests down with it.
-trap 'pkill -TERM -P "$wine_pid" 2>/dev/null; kill "$wine_pid" 2>/dev/null' EXIT
+# The kernel test emulates a whole machine in QEMU; it waits on one core
+# too, beside the sanitizer builds.
+kernel_log=$(mktemp)
+kernel_from=$SECONDS
+ctest --preset linux --no-tests=error -L kernel --output-on-failure >"$kernel_log" 2>&1 &
+kernel_pid=$!
+# A run that stops early takes the Wine and kernel tests down with it.
+trap 'pkill -TERM -P "$wine_pid" 2>/dev/null; kill "$wine_pid" 2>/dev/null
+      pkill -TERM -P "$kernel_pid" 2>/dev/null; kill "$kernel_pid" 2>/dev/null' EXIT
 
 for preset in linux-asan linux-tsan; do build "$preset"; done
 run_suite linux-asan asan
@@ -70,7 +80,17 @@ run_suite linux-tsan tsan
 
 wine_status=0
 wait "$wine_pid" || wine_status=$?
+kernel_status=0
+wait "$kernel_pid" || kernel_status=$?
 trap - EXIT
+cat "$kernel_log"
+ran_kernel=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$kernel_log" | tail -n 1)
+rm -f "$kernel_log"
+echo "test.sh: the kernel test took $((SECONDS - kernel_from)) s beside the sanitizer builds"
+if [ "$kernel_status" -ne 0 ] || [ -z "$ran_kernel" ] || [ "$ran_kernel" -eq 0 ]; then
+    echo "test.sh: the kernel test failed or did not run" >&2
+    exit 1
+fi
 cat "$wine_log"
 ran_wine=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$wine_log" | tail -n 1)
 rm -f "$wine_log"
@@ -93,7 +113,8 @@ rm -f "$fuzz_log"
 
 echo
 echo "test.sh: ${ran_native} native tests (again ${ran_asan} under AddressSanitizer and" \
-    "UndefinedBehaviorSanitizer, ${ran_tsan} under ThreadSanitizer), ${ran_wine} Wine tests" \
+    "UndefinedBehaviorSanitizer, ${ran_tsan} under ThreadSanitizer), ${ran_kernel} kernel test," \
+    "${ran_wine} Wine tests" \
     "and ${fuzz_targets} fuzz targets (${fuzz_seconds} s each) passed in $((SECONDS - started)) s"
 echo "test.sh: of which sanitizer builds and runs $((${took[sanitizers]:-0})) s," \
     "fuzz build and runs $((${took[fuzz]:-0})) s"

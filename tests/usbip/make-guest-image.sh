@@ -8,6 +8,8 @@
 set -euo pipefail
 out=$1 init=$2 server=$3 cli=$4
 fail() { echo "make-guest-image: $*" >&2; exit 1; }
+# depmod and modprobe live in /sbin, which a user's PATH may lack.
+export PATH=$PATH:/usr/sbin:/sbin
 for tool in apt-get apt-cache dpkg-deb depmod modprobe cpio gzip ldd strip; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
 done

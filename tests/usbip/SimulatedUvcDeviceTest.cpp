@@ -143,11 +143,25 @@ TEST_F(SimulatedUvcDeviceTest, ExtensionUnitControlsAreThreeByteGetAndSet) {
 }
 
 TEST_F(SimulatedUvcDeviceTest, FaultsStallTheTransferOrTakeTheDeviceAway) {
+    // After a stall the UVC driver reads the request error code control:
+    // "wrong state" for a request the controller failed (the kernel makes
+    // EILSEQ of it), "invalid control" for a selector the unit lacks; the
+    // next request that works clears it.
+    auto errorCode = [this] {
+        return device.Control(ClassGet(0x81, 0x02, 0, kControlInterface, 1), {}).data;
+    };
     controller.FailNthTransfer(2);
     EXPECT_EQ(XuSet(2, {CMD_PROBE, 0, 0}).status, 0);
     EXPECT_EQ(XuGet(0x81, 2, 3).status, -EPIPE);
     EXPECT_EQ(device.Count("refused: controller"), 1u);
     EXPECT_TRUE(device.Present());
+    EXPECT_EQ(errorCode(), std::vector<uint8_t>{0x02});
+    EXPECT_EQ(errorCode(), std::vector<uint8_t>{0x00});
+    EXPECT_EQ(XuGet(0x86, 5, 1).status, -EPIPE);
+    EXPECT_EQ(errorCode(), std::vector<uint8_t>{0x06});
+    XuGet(0x86, 5, 1);
+    XuGet(0x86, 1, 1);
+    EXPECT_EQ(errorCode(), std::vector<uint8_t>{0x00});
 
     controller.ShortReplyOnNthTransfer(2);
     EXPECT_EQ(XuSet(2, {CMD_PROBE, 0, 0}).status, 0);

@@ -92,6 +92,15 @@ dump run-new
 unplug
 wait_node absent
 
+# A request the controller fails: the camera stalls it and answers the
+# driver's error code query with "wrong state". Its third transfer is the
+# first register request after the link's probe.
+plug --fail-transfer 3
+wait_node present || finish
+run reg-read-failing $cli --verbose reg read chip 0x0042
+unplug
+wait_node absent
+
 # A camera that leaves in the middle of an upload: unplugged after 300
 # extension-unit transfers, well inside the image's blocks.
 plug --unplug-after 300

@@ -48,6 +48,7 @@ for step in list list-json upload verify version reg-write reg-read reg-dump era
     expect_exit "$step" 0
 done
 expect_exit upload-unplugged 3
+expect_exit reg-read-failing 1
 grep -q "^@@ insmod" "$work/console" && fail "a module did not load"
 
 expect_line() {  # pattern what
@@ -64,6 +65,8 @@ expect_line 'Read back: all 1024 bytes match the image' "the read-back's match"
 expect_line 'The camera was restarted' "the restart"
 expect_line '^restart 1$' "the camera running the new image after its restart"
 expect_line 'The camera is gone' "the unplugged camera's message"
+expect_line 'selector 2 size 3 on /dev/video0: .*\(errno 84\): the camera was in the wrong state' \
+    "the failed request's errno as the kernel gives it"
 
 # The EEPROM file after each step, against the image: byte 0 is the marker.
 od -An -v -tx1 "$work/archive/host/image.bin" | tr -s ' ' '\n' | sed '/^$/d' >"$work/image.hex"

@@ -114,9 +114,32 @@ DeviceRecord SimulatedUvcDevice::Record(const std::string& busId) const {
     return record;
 }
 
-ControlReply SimulatedUvcDevice::Stall(const std::string& reason) {
+ControlReply SimulatedUvcDevice::Stall(const std::string& reason, uint8_t errorCode) {
     CountKind("stalled: " + reason);
+    lastError_ = errorCode;
     return {-EPIPE, {}};
+}
+
+// The VideoControl interface's own controls: only the request error code,
+// which the UVC driver reads after every stalled class request.
+ControlReply SimulatedUvcDevice::ControlInterface(uint8_t request, uint8_t selector) {
+    constexpr uint8_t kRequestErrorCode = 0x02;
+    if (selector != kRequestErrorCode) {
+        return Stall(RequestName(request) + " interface selector " + std::to_string(selector),
+                     kInvalidControl);
+    }
+    CountKind(RequestName(request) + " request error code");
+    switch (request) {
+        case kGetCur: {
+            // Reading it is itself a request that succeeds: the code is then cleared.
+            const uint8_t code = lastError_;
+            lastError_ = kNoError;
+            return Reply({code});
+        }
+        case kGetInfo: return Reply({0x01});  // GET only
+        case kGetLen: return Reply(Little16(1));
+        default: return Stall(RequestName(request) + " request error code");
+    }
 }
 
 ControlReply SimulatedUvcDevice::Control(const std::array<uint8_t, 8>& setup,
@@ -223,6 +246,8 @@ ControlReply SimulatedUvcDevice::ClassRequest(const std::array<uint8_t, 8>& setu
     if (request != kSetCur && (request < kGetCur || request > kGetDef)) {
         return Stall("class request " + std::to_string(request));
     }
+    if (interface == kControlInterface && entity == 0) return ControlInterface(request, selector);
+    lastError_ = kNoError;
     if (interface == kStreamingInterface && entity == 0) {
         return Streaming(request, selector, outData, length);
     }
@@ -231,7 +256,7 @@ ControlReply SimulatedUvcDevice::ClassRequest(const std::array<uint8_t, 8>& setu
         case kProcessingUnitId: return ProcessingUnit(request, selector, outData);
         case kExtensionUnitId: return ExtensionUnit(request, selector, outData, length);
         default:
-            return Stall(RequestName(request) + " entity " + std::to_string(entity));
+            return Stall(RequestName(request) + " entity " + std::to_string(entity), kInvalidUnit);
     }
 }
 
@@ -239,7 +264,7 @@ ControlReply SimulatedUvcDevice::ProcessingUnit(uint8_t request, uint8_t selecto
                                                 std::span<const uint8_t> outData) {
     if (selector != kBrightness && selector != kContrast) {
         return Stall(RequestName(request) + " processing unit selector " +
-                     std::to_string(selector));
+                     std::to_string(selector), kInvalidControl);
     }
     const bool brightness = selector == kBrightness;
     CountKind(RequestName(request) + " processing unit");
@@ -260,7 +285,9 @@ ControlReply SimulatedUvcDevice::ProcessingUnit(uint8_t request, uint8_t selecto
             if (outData.size() != 2) return Stall("SET_CUR processing unit length");
             const auto raw = static_cast<uint16_t>(outData[0] | outData[1] << 8);
             const int number = brightness ? static_cast<int16_t>(raw) : raw;
-            if (number < minimum || number > maximum) return Stall("SET_CUR out of range");
+            if (number < minimum || number > maximum) {
+                return Stall("SET_CUR out of range", kOutOfRange);
+            }
             if (brightness) {
                 brightness_ = static_cast<int16_t>(number);
             } else {
@@ -275,7 +302,8 @@ ControlReply SimulatedUvcDevice::ProcessingUnit(uint8_t request, uint8_t selecto
 ControlReply SimulatedUvcDevice::ExtensionUnit(uint8_t request, uint8_t selector,
                                                std::span<const uint8_t> outData, uint16_t length) {
     if (selector != EepromChannel && selector != CommandChannel) {
-        return Stall(RequestName(request) + " extension unit selector " + std::to_string(selector));
+        return Stall(RequestName(request) + " extension unit selector " + std::to_string(selector),
+                     kInvalidControl);
     }
     switch (request) {
         case kGetInfo:
@@ -313,7 +341,8 @@ ControlReply SimulatedUvcDevice::ExtensionUnit(uint8_t request, uint8_t selector
         controller_.Transfer(property, bytes.data(), kXuRequestLength, &returned, clock_);
     if (result != kS_OK) {
         tally_.CountRefused(result == kE_DEVICE_GONE ? "unplugged" : "controller");
-        return Stall("extension unit transfer failed");
+        // The controller could not take the request now.
+        return Stall("extension unit transfer failed", kWrongState);
     }
     tally_.CountServed(selector, get, get ? bytes : sent);
     if (!get && selector == EepromChannel && sent[0] == EE_END_BLOCK &&
@@ -328,7 +357,8 @@ ControlReply SimulatedUvcDevice::ExtensionUnit(uint8_t request, uint8_t selector
 ControlReply SimulatedUvcDevice::Streaming(uint8_t request, uint8_t selector,
                                            std::span<const uint8_t> outData, uint16_t length) {
     if (selector != kProbeControl && selector != kCommitControl) {
-        return Stall(RequestName(request) + " streaming selector " + std::to_string(selector));
+        return Stall(RequestName(request) + " streaming selector " + std::to_string(selector),
+                     kInvalidControl);
     }
     CountKind(RequestName(request) + (selector == kProbeControl ? " probe" : " commit"));
     std::vector<uint8_t>& current = selector == kProbeControl ? probe_ : commit_;

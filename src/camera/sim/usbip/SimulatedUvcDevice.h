@@ -57,10 +57,21 @@ private:
                                uint16_t length);
     ControlReply Streaming(uint8_t request, uint8_t selector, std::span<const uint8_t> outData,
                            uint16_t length);
-    ControlReply Stall(const std::string& reason);
+    // A stall, with the UVC error code the host reads after it.
+    ControlReply Stall(const std::string& reason, uint8_t errorCode = kInvalidRequest);
+    ControlReply ControlInterface(uint8_t request, uint8_t selector);
     void CountKind(const std::string& kind) { ++counts_[kind]; }
 
+    // bRequestErrorCode values of the UVC request error code control.
+    static constexpr uint8_t kNoError = 0x00;
+    static constexpr uint8_t kWrongState = 0x02;
+    static constexpr uint8_t kOutOfRange = 0x04;
+    static constexpr uint8_t kInvalidUnit = 0x05;
+    static constexpr uint8_t kInvalidControl = 0x06;
+    static constexpr uint8_t kInvalidRequest = 0x07;
+
     sim::SimulatedController& controller_;
+    uint8_t lastError_ = kNoError;
     CameraIdentity identity_;
     Clock& clock_;
     std::function<void()> onCommitted_;

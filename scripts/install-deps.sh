@@ -15,8 +15,9 @@ packages=(
     # libubsan, libtsan) come with it.
     clang-14 libclang-rt-14-dev
     # The kernel test: QEMU boots Debian's kernel (fetched by the build with
-    # apt-get download) with an initramfs of busybox and the kernel's modules.
-    qemu-system-x86 busybox-static kmod cpio gzip binutils
+    # apt-get download) with an initramfs of busybox, the kernel's modules and
+    # the usbip tool (also fetched; it loads libudev).
+    qemu-system-x86 busybox-static kmod cpio gzip binutils libudev1
 )
 missing=()
 for package in "${packages[@]}"; do

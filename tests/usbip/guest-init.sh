@@ -65,7 +65,20 @@ dump() {  # name: the server's EEPROM file as hex bytes
     say "end eeprom"
 }
 
-plug
+# The first camera comes over TCP, attached with the usbip tool as a user
+# would attach it.
+ip link set lo up
+mkdir -p /var/run
+kestrovane-simcam-usbip --eeprom "$eeprom" --size 2048 &
+server_pid=$!
+tries=0
+until usbip list -r 127.0.0.1 2>/dev/null | grep -q "1-1: .*(3a5e:2b01)"; do
+    tries=$((tries + 1))
+    [ $tries -lt 50 ] || { say "the server did not come up"; finish; }
+    sleep 0.1
+done
+say "usbip list found 1-1"
+run usbip-attach usbip attach -r 127.0.0.1 -b 1-1
 wait_node present || finish
 run list $cli list
 run list-json $cli --json list
@@ -89,8 +102,9 @@ run upload-run-new $cli upload "$image" --block-delay 0 --readback --run-new
 wait_node present
 run list-after-restart $cli list
 dump run-new
-unplug
+run usbip-detach usbip detach -p 0
 wait_node absent
+unplug
 
 # A request the controller fails: the camera stalls it and answers the
 # driver's error code query with "wrong state". Its third transfer is the

@@ -3,7 +3,8 @@
 # linux-image-amd64 depends on today, fetched with apt-get download and
 # unpacked, never installed) and an initramfs of busybox, the kernel's
 # vhci-hcd, usbip-core and uvcvideo modules with their dependencies, the
-# simulated camera server and kestrovane-cli with the libraries they load.
+# usbip tool, the simulated camera server and kestrovane-cli with the
+# libraries they load.
 #   make-guest-image.sh OUT_DIR GUEST_INIT SERVER CLI
 set -euo pipefail
 out=$1 init=$2 server=$3 cli=$4
@@ -31,6 +32,19 @@ if [ ! -f "$kernel_dir/.unpacked" ]; then
     rm -rf "$out/download"
     touch "$kernel_dir/.unpacked"
 fi
+# The usbip tool of the same kernel release and the library it needs beyond
+# the base system, fetched and unpacked the same way.
+tool_dir=$out/usbip-tool
+if [ ! -f "$tool_dir/.unpacked" ]; then
+    rm -rf "$tool_dir" "$out/download"
+    mkdir -p "$out/download"
+    (cd "$out/download" && apt-get download -q usbip libwrap0 >/dev/null 2>&1) ||
+        fail "apt-get download usbip libwrap0 failed"
+    for deb in "$out"/download/*.deb; do dpkg-deb -x "$deb" "$tool_dir"; done
+    rm -rf "$out/download"
+    touch "$tool_dir/.unpacked"
+fi
+[ -x "$tool_dir/usr/sbin/usbip" ] || fail "the usbip package holds no usbip tool"
 release=$(ls "$kernel_dir/lib/modules" | head -n 1)
 [ -n "$release" ] && [ -f "$kernel_dir/boot/vmlinuz-$release" ] || fail "$package holds no kernel"
 depmod -b "$kernel_dir" "$release"
@@ -61,6 +75,18 @@ for program in "$server" "$cli"; do
         cp -L "$library" "$root$library"
     done
 done
+cp "$tool_dir/usr/sbin/usbip" "$root/bin/usbip"
+LD_LIBRARY_PATH=$tool_dir/usr/lib/x86_64-linux-gnu ldd "$tool_dir/usr/sbin/usbip" |
+    grep -o '/[^ ]*' | while read -r library; do
+        target=$root/lib/x86_64-linux-gnu/$(basename "$library")
+        case $library in /lib64/*) target=$root$library ;; esac
+        mkdir -p "$(dirname "$target")"
+        [ -e "$target" ] || cp -L "$library" "$target"
+    done
+if LD_LIBRARY_PATH=$tool_dir/usr/lib/x86_64-linux-gnu ldd "$tool_dir/usr/sbin/usbip" |
+    grep "not found"; then
+    fail "a library of the usbip tool is missing (scripts/install-deps.sh installs libudev1)"
+fi
 cp "$init" "$root/init"
 chmod +x "$root/init"
 (cd "$root" && find . | LC_ALL=C sort | cpio -o -H newc --quiet | gzip -1) >"$out/initramfs.tmp"

@@ -43,7 +43,8 @@ expect_exit() {  # step status
     got=$(sed -n "s/^@@ exit $1 \([0-9]*\)\$/\1/p" "$work/console" | head -n 1)
     [ "$got" = "$2" ] || fail "$1 ended with status '${got:-none}', expected $2"
 }
-for step in list list-json upload verify version reg-write reg-read reg-dump erase \
+grep -qx "@@ usbip list found 1-1" "$work/console" || fail "usbip list did not show the camera"
+for step in usbip-attach usbip-detach list list-json upload verify version reg-write reg-read reg-dump erase \
             upload-run-new list-after-restart erase-before-unplug; do
     expect_exit "$step" 0
 done

@@ -68,16 +68,20 @@ protected:
 };
 
 TEST_F(UsbipSessionTest, DevlistAndImportBeforeTheUrbPhase) {
+    const std::vector<DeviceRecord> available{device.Record("1-1"), device.Record("1-2")};
     Send(EncodeOpHeader(kOpReqDevlist, 0));
-    EXPECT_EQ(ServeHandshake(server, device, "1-1", false, quiet), Handshake::ListedDevices);
-    const std::vector<uint8_t> list = Receive(kOpHeaderSize + 4 + kDeviceRecordSize + 2 * 4);
+    EXPECT_EQ(ServeHandshake(server, available, quiet).outcome, Handshake::ListedDevices);
+    const size_t recordWithInterfaces = kDeviceRecordSize + 2 * 4;
+    const std::vector<uint8_t> list = Receive(kOpHeaderSize + 4 + 2 * recordWithInterfaces);
     ASSERT_FALSE(list.empty());
     EXPECT_EQ(GetU16(list, 2), kOpRepDevlist);
-    EXPECT_EQ(GetU32(list, 8), 1u);
-    EXPECT_EQ(ParseBusId(std::span<const uint8_t, kBusIdSize>(list.data() + 12 + 256, kBusIdSize)),
-              "1-1");
+    EXPECT_EQ(GetU32(list, 8), 2u);
+    const size_t second = 12 + recordWithInterfaces;
+    EXPECT_EQ(ParseBusId(std::span<const uint8_t, kBusIdSize>(list.data() + second + 256,
+                                                             kBusIdSize)),
+              "1-2");
     EXPECT_EQ(GetU16(list, 12 + 256 + 32 + 12), 0x3a5e);
-    EXPECT_EQ(list[12 + kDeviceRecordSize], 0x0E);  // the first interface: video control
+    EXPECT_EQ(list[12 + kDeviceRecordSize], 0x0E);      // the first interface: video control
     EXPECT_EQ(list[12 + kDeviceRecordSize + 5], 0x02);  // the second: video streaming
 
     std::vector<uint8_t> import = EncodeOpHeader(kOpReqImport, 0);
@@ -85,16 +89,15 @@ TEST_F(UsbipSessionTest, DevlistAndImportBeforeTheUrbPhase) {
     import.insert(import.end(), other.begin(), other.end());
     import.resize(kOpHeaderSize + kBusIdSize, 0);
     Send(import);
-    EXPECT_EQ(ServeHandshake(server, device, "1-1", false, quiet), Handshake::Refused);
+    EXPECT_EQ(ServeHandshake(server, available, quiet).outcome, Handshake::Refused);
     const std::vector<uint8_t> refused = Receive(kOpHeaderSize);
     EXPECT_EQ(GetU32(refused, 4), 1u);
 
-    std::copy_n("1-1", 3, import.begin() + kOpHeaderSize);
+    std::copy_n("1-2", 3, import.begin() + kOpHeaderSize);
     Send(import);
-    EXPECT_EQ(ServeHandshake(server, device, "1-1", true, quiet), Handshake::Refused);  // in use
-    Receive(kOpHeaderSize);
-    Send(import);
-    EXPECT_EQ(ServeHandshake(server, device, "1-1", false, quiet), Handshake::Imported);
+    const HandshakeResult result = ServeHandshake(server, available, quiet);
+    EXPECT_EQ(result.outcome, Handshake::Imported);
+    EXPECT_EQ(result.busId, "1-2");
     const std::vector<uint8_t> imported = Receive(kOpHeaderSize + kDeviceRecordSize);
     ASSERT_FALSE(imported.empty());
     EXPECT_EQ(GetU32(imported, 4), 0u);

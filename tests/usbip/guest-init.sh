@@ -69,15 +69,15 @@ dump() {  # name: the server's EEPROM file as hex bytes
 # would attach it.
 ip link set lo up
 mkdir -p /var/run
-kestrovane-simcam-usbip --eeprom "$eeprom" --size 2048 &
+kestrovane-simcam-usbip --eeprom "$eeprom" --eeprom /tmp/second.bin --size 2048 &
 server_pid=$!
 tries=0
-until usbip list -r 127.0.0.1 2>/dev/null | grep -q "1-1: .*(3a5e:2b01)"; do
+until usbip list -r 127.0.0.1 2>/dev/null | grep -q "1-2: .*(3a5e:2b01)"; do
     tries=$((tries + 1))
     [ $tries -lt 50 ] || { say "the server did not come up"; finish; }
     sleep 0.1
 done
-say "usbip list found 1-1"
+say "usbip list found 1-1 and 1-2"
 run usbip-attach usbip attach -r 127.0.0.1 -b 1-1
 wait_node present || finish
 run list $cli list
@@ -102,7 +102,13 @@ run upload-run-new $cli upload "$image" --block-delay 0 --readback --run-new
 wait_node present
 run list-after-restart $cli list
 dump run-new
+# The server's second camera beside the first.
+run usbip-attach-second usbip attach -r 127.0.0.1 -b 1-2
+tries=0
+until [ -c /dev/video2 ] || [ $tries -ge 200 ]; do sleep 0.1; tries=$((tries + 1)); done
+run list-two $cli list
 run usbip-detach usbip detach -p 0
+run usbip-detach-second usbip detach -p 1
 wait_node absent
 unplug
 

@@ -43,8 +43,8 @@ expect_exit() {  # step status
     got=$(sed -n "s/^@@ exit $1 \([0-9]*\)\$/\1/p" "$work/console" | head -n 1)
     [ "$got" = "$2" ] || fail "$1 ended with status '${got:-none}', expected $2"
 }
-grep -qx "@@ usbip list found 1-1" "$work/console" || fail "usbip list did not show the camera"
-for step in usbip-attach usbip-detach list list-json upload verify version reg-write reg-read reg-dump erase \
+grep -qx "@@ usbip list found 1-1 and 1-2" "$work/console" || fail "usbip list did not show the cameras"
+for step in usbip-attach usbip-attach-second list-two usbip-detach usbip-detach-second list list-json upload verify version reg-write reg-read reg-dump erase \
             upload-run-new list-after-restart erase-before-unplug; do
     expect_exit "$step" 0
 done
@@ -66,6 +66,7 @@ expect_line 'Read back: all 1024 bytes match the image' "the read-back's match"
 expect_line 'The camera was restarted' "the restart"
 expect_line '^restart 1$' "the camera running the new image after its restart"
 expect_line 'The camera is gone' "the unplugged camera's message"
+expect_line '^usb#vid_3a5e&pid_2b01&mi_00#1-2$' "the second camera in list"
 expect_line 'selector 2 size 3 on /dev/video0: .*\(errno 84\): the camera was in the wrong state' \
     "the failed request's errno as the kernel gives it"
 

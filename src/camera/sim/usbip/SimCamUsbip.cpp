@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "camera/sim/usbip/OwnedEepromFile.h"
-#include "camera/sim/usbip/UsbipConnection.h"
+#include "camera/sim/usbip/UsbipCameraServer.h"
 #include "camera/sim/usbip/VhciAttach.h"
 
 using namespace kestrovane;
@@ -44,23 +44,26 @@ void OnReport(int) {
 
 int Usage() {
     std::fputs(
-        "usage: kestrovane-simcam-usbip --eeprom FILE [--size BYTES] [--level 0|1|2]\n"
-        "           [--vid HEX] [--pid HEX] [--serial TEXT] [--busid ID]\n"
+        "usage: kestrovane-simcam-usbip --eeprom FILE [--eeprom FILE]... [--size BYTES]\n"
+        "           [--level 0|1|2] [--vid HEX] [--pid HEX] [--serial TEXT]\n"
         "           [--port N | --fd N | --vhci-attach]\n"
         "           [--fail-transfer N] [--unplug-after N] [--latency-us N] [--quiet]\n"
         "\n"
-        "Serves one simulated camera over USB/IP. Its EEPROM lives in FILE (created\n"
-        "with BYTES of 0xFF when missing; 256 to 16384, default 16384; an existing\n"
-        "file keeps its length), saved after every block the camera commits; one\n"
-        "process at a time owns FILE. The camera is a UVC 1.1 device with vendor\n"
-        "3a5e, product 2b01 unless told otherwise.\n"
+        "Serves simulated cameras over USB/IP, one per --eeprom, on bus ids 1-1,\n"
+        "1-2, ... Each one's EEPROM lives in its FILE (created with BYTES of 0xFF\n"
+        "when missing; 256 to 16384, default 16384; an existing file keeps its\n"
+        "length), saved after every block the camera commits; one process at a\n"
+        "time owns a FILE. The cameras are UVC 1.1 devices with vendor 3a5e,\n"
+        "product 2b01 and serial numbers SIM0001, SIM0001-2, ... unless told\n"
+        "otherwise (--serial TEXT: TEXT, TEXT-2, ...).\n"
         "\n"
         "--port N       listen on 127.0.0.1:N (default 3240) for usbip clients:\n"
         "               `usbip list -r 127.0.0.1`, `usbip attach -r 127.0.0.1 -b 1-1`\n"
-        "--fd N         serve an imported connection on the connected socket N\n"
-        "--vhci-attach  plug the camera into this machine's vhci_hcd directly (root)\n"
-        "--fail-transfer N  fail the Nth extension-unit transfer (a stall)\n"
-        "--unplug-after N   unplug the camera after N extension-unit transfers\n"
+        "--fd N         serve the (one) camera as imported on the connected socket N\n"
+        "--vhci-attach  plug the cameras into this machine's vhci_hcd directly (root)\n"
+        "--fail-transfer N  fail each camera's Nth extension-unit transfer (a stall\n"
+        "                   with the error code \"wrong state\")\n"
+        "--unplug-after N   unplug a camera after N extension-unit transfers\n"
         "--latency-us N     delay each extension-unit transfer\n"
         "\n"
         "SIGUSR1 prints the requests served by kind and starts counting anew;\n"
@@ -79,11 +82,10 @@ std::optional<Number> ParseNumber(const std::string& text, int base = 10) {
 }
 
 struct Options {
-    std::string eeprom;
+    std::vector<std::string> eeproms;
     std::optional<size_t> size;
     XuProtocolLevel level = 2;
     CameraIdentity identity;
-    std::string busId = "1-1";
     uint16_t port = 3240;
     std::optional<int> fd;
     bool vhciAttach = false;
@@ -116,7 +118,7 @@ std::optional<Options> Parse(int argc, char** argv, std::string* error) {
             return std::nullopt;
         };
         if (option == "--eeprom") {
-            options.eeprom = value;
+            options.eeproms.push_back(value);
         } else if (option == "--size") {
             const auto size = ParseNumber<size_t>(value);
             if (!size || *size < 256 || *size > 16384) return bad("256 to 16384 bytes");
@@ -134,11 +136,6 @@ std::optional<Options> Parse(int argc, char** argv, std::string* error) {
                                Printable(value) == value && value.find('?') == std::string::npos;
             if (!plain) return bad("1 to 126 printable ASCII characters");
             options.identity.serial = value;
-        } else if (option == "--busid") {
-            if (value.empty() || value.size() >= kBusIdSize || Printable(value) != value) {
-                return bad("a bus id such as 1-1");
-            }
-            options.busId = value;
         } else if (option == "--port") {
             const auto port = ParseNumber<uint16_t>(value);
             if (!port || *port == 0) return bad("a TCP port 1 to 65535");
@@ -160,142 +157,95 @@ std::optional<Options> Parse(int argc, char** argv, std::string* error) {
             return std::nullopt;
         }
     }
-    if (options.eeprom.empty()) {
+    if (options.eeproms.empty()) {
         *error = "--eeprom FILE is required";
         return std::nullopt;
     }
-    if ((options.fd ? 1 : 0) + (options.vhciAttach ? 1 : 0) > 1) {
+    if (options.eeproms.size() > 8) {
+        *error = "at most 8 cameras";
+        return std::nullopt;
+    }
+    if (options.fd && options.vhciAttach) {
         *error = "--fd and --vhci-attach exclude each other";
+        return std::nullopt;
+    }
+    if (options.fd && options.eeproms.size() > 1) {
+        *error = "--fd serves one camera";
         return std::nullopt;
     }
     return options;
 }
 
-// The program's running state: the camera, its file, the log.
-class Server {
-public:
-    Server(const Options& options, OwnedEepromFile file, size_t eepromSize)
-        : options_(options),
-          file_(std::move(file)),
-          controller_(eepromSize, options.level),
-          device_(controller_, options.identity, clock_) {
-        device_.OnEepromCommitted([this] {
-            if (!file_.Save(controller_)) Log("saving " + file_.Path() + " failed");
-        });
-    }
+void Log(const Options& options, const std::string& line) {
+    if (!options.quiet) std::fprintf(stderr, "kestrovane-simcam-usbip: %s\n", line.c_str());
+}
 
-    bool Start() {
-        if (!file_.Load(controller_)) {
-            Log("reading " + file_.Path() + " failed");
-            return false;
-        }
-        controller_.SetLatencyUs(options_.latencyUs);
-        if (options_.failTransfer) controller_.FailNthTransfer(*options_.failTransfer);
-        if (options_.unplugAfter) controller_.UnplugAfterTransfers(*options_.unplugAfter);
-        return true;
+void PrintReport(UsbipCameraServer& server, bool reset) {
+    for (auto& camera : server.Cameras()) {
+        std::fprintf(stderr, "kestrovane-simcam-usbip: requests by kind, camera %s\n%s",
+                     camera->busId.c_str(), camera->device.Report().c_str());
+        if (reset) camera->device.ResetCounts();
     }
+    std::fflush(stderr);
+}
 
-    void Log(const std::string& line) const {
-        if (!options_.quiet) std::fprintf(stderr, "kestrovane-simcam-usbip: %s\n", line.c_str());
-    }
-
-    // Prints the requests by kind when asked to (SIGUSR1) and starts anew.
-    void ReportWhenAsked() {
-        if (!reportSignal) return;
-        reportSignal = 0;
-        PrintReport();
-        device_.ResetCounts();
-    }
-
-    void PrintReport() const {
-        std::fprintf(stderr, "kestrovane-simcam-usbip: requests by kind\n%s",
-                     device_.Report().c_str());
-        std::fflush(stderr);
-    }
-
-    ConnectionEnd ServeImported(int socket) {
-        UrbSession session(socket, device_, [this](const std::string& line) { Log(line); });
-        const ConnectionEnd end = session.Serve([] { return stopSignal != 0; },
-                                                [this] { ReportWhenAsked(); });
-        ReportWhenAsked();
-        switch (end) {
-            case ConnectionEnd::DeviceGone: Log("the camera was unplugged"); break;
-            case ConnectionEnd::ProtocolError: Log("the client broke the protocol"); break;
-            case ConnectionEnd::Closed: Log("the client detached the camera"); break;
-            case ConnectionEnd::Stopped: break;
-        }
-        return end;
-    }
-
-    int ServeTcp() {
-        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const int yes = 1;
-        ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(options_.port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address),
-                                   sizeof address) != 0 || ::listen(listener, 4) != 0) {
-            Log("cannot listen on 127.0.0.1:" + std::to_string(options_.port) + ": " +
-                std::strerror(errno));
-            if (listener >= 0) ::close(listener);
-            return kFailed;
-        }
-        Log("serving " + options_.busId + " on 127.0.0.1:" + std::to_string(options_.port));
-        while (!stopSignal) {
-            pollfd wait{listener, POLLIN, 0};
-            if (::poll(&wait, 1, 200) <= 0) {
-                ReportWhenAsked();
-                continue;
-            }
-            const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client < 0) continue;
-            // A camera unplugged by a fault is plugged in again for the next client.
-            if (!controller_.Present()) controller_.Replug();
-            const Handshake handshake = ServeHandshake(
-                client, device_, options_.busId, false,
-                [this](const std::string& line) { Log(line); });
-            if (handshake == Handshake::Imported) {
-                Log("camera " + options_.busId + " imported");
-                ServeImported(client);
-            }
-            ::close(client);
-        }
-        ::close(listener);
-        return kOk;
-    }
-
-    int ServeSocket(int socket) {
-        const ConnectionEnd end = ServeImported(socket);
-        ::close(socket);
-        return end == ConnectionEnd::ProtocolError ? kFailed : kOk;
-    }
-
-    int ServeVhci() {
+// Opens every camera's file and sets the camera up; none when one fails.
+std::optional<std::vector<std::unique_ptr<ServedCamera>>> MakeCameras(const Options& options,
+                                                                      Clock& clock) {
+    std::vector<std::unique_ptr<ServedCamera>> cameras;
+    for (size_t i = 0; i < options.eeproms.size(); ++i) {
+        const std::string& path = options.eeproms[i];
         std::string error;
-        const std::optional<int> socket = AttachToVhci(DeviceIdOf(device_.Record(options_.busId)),
-                                                       kSpeedHigh, &error);
-        if (!socket) {
-            Log(error);
-            return kFailed;
+        std::optional<OwnedEepromFile> file = OwnedEepromFile::Open(path, options.size, &error);
+        const std::optional<size_t> size =
+            file ? OwnedEepromFile::SizeOf(path, options.size, &error) : std::nullopt;
+        if (!size) {
+            std::fprintf(stderr, "kestrovane-simcam-usbip: %s\n", Printable(error).c_str());
+            return std::nullopt;
         }
-        Log("camera attached to vhci_hcd");
-        return ServeSocket(*socket);
+        CameraIdentity identity = options.identity;
+        if (i > 0) identity.serial += "-" + std::to_string(i + 1);
+        auto camera = std::make_unique<ServedCamera>(std::move(*file), *size, options.level,
+                                                     identity, "1-" + std::to_string(i + 1),
+                                                     clock);
+        ServedCamera* served = camera.get();
+        if (!served->file.Load(served->controller)) {
+            std::fprintf(stderr, "kestrovane-simcam-usbip: reading %s failed\n",
+                         Printable(path).c_str());
+            return std::nullopt;
+        }
+        // A committed block is what a real EEPROM keeps through a power loss.
+        served->device.OnEepromCommitted([served, &options] {
+            if (!served->file.Save(served->controller)) {
+                Log(options, "saving " + Printable(served->file.Path()) + " failed");
+            }
+        });
+        served->controller.SetLatencyUs(options.latencyUs);
+        if (options.failTransfer) served->controller.FailNthTransfer(*options.failTransfer);
+        if (options.unplugAfter) served->controller.UnplugAfterTransfers(*options.unplugAfter);
+        cameras.push_back(std::move(camera));
     }
+    return cameras;
+}
 
-    void Finish() const {
-        if (!file_.Save(controller_)) Log("saving " + file_.Path() + " failed");
-        if (!options_.quiet) PrintReport();
+std::optional<int> Listen(const Options& options) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int yes = 1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(options.port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (listener < 0 ||
+        ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) != 0 ||
+        ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener, 8) != 0) {
+        Log(options, "cannot listen on 127.0.0.1:" + std::to_string(options.port) + ": " +
+                         std::strerror(errno));
+        if (listener >= 0) ::close(listener);
+        return std::nullopt;
     }
-
-private:
-    const Options& options_;
-    OwnedEepromFile file_;
-    SystemClock clock_;
-    sim::SimulatedController controller_;
-    SimulatedUvcDevice device_;
-};
+    return listener;
+}
 
 }  // namespace
 
@@ -306,13 +256,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kestrovane-simcam-usbip: %s\n", error.c_str());
         return Usage();
     }
-    std::optional<OwnedEepromFile> file = OwnedEepromFile::Open(options->eeprom, options->size, &error);
-    if (!file) {
-        std::fprintf(stderr, "kestrovane-simcam-usbip: %s\n", Printable(error).c_str());
-        return kFailed;
-    }
-    const std::optional<size_t> size = OwnedEepromFile::SizeOf(options->eeprom, options->size, &error);
-    if (!size) return kFailed;
+    SystemClock clock;
+    std::optional<std::vector<std::unique_ptr<ServedCamera>>> cameras =
+        MakeCameras(*options, clock);
+    if (!cameras) return kFailed;
 
     struct sigaction stop {};
     stop.sa_handler = OnStop;  // no SA_RESTART: a poll returns at once
@@ -323,16 +270,44 @@ int main(int argc, char** argv) {
     ::sigaction(SIGUSR1, &report, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
 
-    Server server(*options, std::move(*file), *size);
-    if (!server.Start()) return kFailed;
-    int status = kOk;
+    UsbipCameraServer server(std::move(*cameras),
+                             [&](const std::string& line) { Log(*options, line); });
+    std::optional<int> listener;
     if (options->fd) {
-        status = server.ServeSocket(*options->fd);
+        server.Import(0, *options->fd);
     } else if (options->vhciAttach) {
-        status = server.ServeVhci();
+        for (size_t i = 0; i < server.Cameras().size(); ++i) {
+            ServedCamera& camera = *server.Cameras()[i];
+            const std::optional<int> socket = AttachToVhci(
+                DeviceIdOf(camera.device.Record(camera.busId)), kSpeedHigh, &error);
+            if (!socket) {
+                Log(*options, error);
+                return kFailed;
+            }
+            server.Import(i, *socket);
+            Log(*options, "camera " + camera.busId + " attached to vhci_hcd");
+        }
     } else {
-        status = server.ServeTcp();
+        listener = Listen(*options);
+        if (!listener) return kFailed;
+        Log(*options, "serving " + std::to_string(server.Cameras().size()) +
+                          " camera(s) on 127.0.0.1:" + std::to_string(options->port));
     }
-    server.Finish();
+    server.Run(
+        listener, !listener, [] { return stopSignal != 0; },
+        [&] {
+            if (!reportSignal) return;
+            reportSignal = 0;
+            PrintReport(server, true);
+        });
+    if (listener) ::close(*listener);
+    int status = kOk;
+    for (auto& camera : server.Cameras()) {
+        if (!camera->file.Save(camera->controller)) {
+            Log(*options, "saving " + Printable(camera->file.Path()) + " failed");
+            status = kFailed;
+        }
+    }
+    if (!options->quiet) PrintReport(server, false);
     return status;
 }

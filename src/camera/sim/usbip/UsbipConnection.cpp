@@ -60,34 +60,31 @@ bool Send(int socket, const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-Handshake ServeHandshake(int socket, const SimulatedUvcDevice& device, const std::string& busId,
-                         bool deviceInUse, const std::function<void(const std::string&)>& log) {
+HandshakeResult ServeHandshake(int socket, const std::vector<DeviceRecord>& available,
+                               const std::function<void(const std::string&)>& log) {
     std::array<uint8_t, kOpHeaderSize> head{};
-    if (!ReadExact(socket, head.data(), head.size(), kMessageTimeoutMs)) return Handshake::Failed;
+    if (!ReadExact(socket, head.data(), head.size(), kMessageTimeoutMs)) return {};
     const OpHeader header = ParseOpHeader(head);
     if (header.code == kOpReqDevlist) {
-        std::vector<DeviceRecord> devices;
-        if (!deviceInUse && device.Present()) devices.push_back(device.Record(busId));
-        Send(socket, EncodeDevlistReply(devices));
-        return Handshake::ListedDevices;
+        Send(socket, EncodeDevlistReply(available));
+        return {Handshake::ListedDevices, {}};
     }
     if (header.code == kOpReqImport) {
         std::array<uint8_t, kBusIdSize> wanted{};
-        if (!ReadExact(socket, wanted.data(), wanted.size(), kMessageTimeoutMs)) {
-            return Handshake::Failed;
-        }
+        if (!ReadExact(socket, wanted.data(), wanted.size(), kMessageTimeoutMs)) return {};
         const std::string asked = ParseBusId(wanted);
-        if (asked != busId || deviceInUse || !device.Present()) {
-            log("import of " + Printable(asked) + " refused: " +
-                (asked != busId ? "no such device" : "the camera is in use"));
+        const auto found = std::find_if(available.begin(), available.end(),
+                                        [&](const DeviceRecord& d) { return d.busId == asked; });
+        if (found == available.end()) {
+            log("import of " + Printable(asked) + " refused: no such camera, or it is in use");
             Send(socket, EncodeImportReply(nullptr));
-            return Handshake::Refused;
+            return {Handshake::Refused, asked};
         }
-        const DeviceRecord record = device.Record(busId);
-        return Send(socket, EncodeImportReply(&record)) ? Handshake::Imported : Handshake::Failed;
+        if (!Send(socket, EncodeImportReply(&*found))) return {};
+        return {Handshake::Imported, asked};
     }
     log("unknown operation " + std::to_string(header.code) + " refused");
-    return Handshake::Failed;
+    return {};
 }
 
 ConnectionEnd UrbSession::Serve(const std::function<bool()>& stopRequested,
@@ -102,14 +99,20 @@ ConnectionEnd UrbSession::Serve(const std::function<bool()>& stopRequested,
             onIdle();
             continue;
         }
-        std::array<uint8_t, kUrbHeaderSize> head{};
-        if (!ReadExact(socket_, head.data(), head.size(), kMessageTimeoutMs)) {
-            return ConnectionEnd::Closed;
-        }
-        bool keepGoing = true;
-        const ConnectionEnd end = HandleOne(ParseUrbHeader(head), &keepGoing);
-        if (!keepGoing) return end;
+        if (const std::optional<ConnectionEnd> end = ServeReadable()) return *end;
     }
+}
+
+std::optional<ConnectionEnd> UrbSession::ServeReadable() {
+    std::array<uint8_t, kUrbHeaderSize> head{};
+    if (!ReadExact(socket_, head.data(), head.size(), kMessageTimeoutMs)) {
+        return ConnectionEnd::Closed;
+    }
+    bool keepGoing = true;
+    const ConnectionEnd end = HandleOne(ParseUrbHeader(head), &keepGoing);
+    if (!keepGoing) return end;
+    if (!device_.Present()) return ConnectionEnd::DeviceGone;
+    return std::nullopt;
 }
 
 ConnectionEnd UrbSession::HandleOne(const UrbCommand& command, bool* keepGoing) {

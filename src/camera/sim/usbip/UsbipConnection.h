@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "camera/sim/usbip/SimulatedUvcDevice.h"
@@ -20,9 +21,14 @@ enum class ConnectionEnd {
 // What the first message of a new connection asked for.
 enum class Handshake {
     ListedDevices,  // OP_REQ_DEVLIST answered; the connection is done
-    Imported,       // OP_REQ_IMPORT of our busid answered: the URB phase follows
-    Refused,        // an import of another busid, or of a device in use
+    Imported,       // OP_REQ_IMPORT of an available bus id answered: the URB phase follows
+    Refused,        // an import of a bus id that is not available
     Failed,         // nothing readable
+};
+
+struct HandshakeResult {
+    Handshake outcome = Handshake::Failed;
+    std::string busId;  // the one imported
 };
 
 // Reads exactly `size` bytes, waiting at most `timeoutMs` for each part once
@@ -31,9 +37,10 @@ enum class Handshake {
 bool ReadExact(int socket, uint8_t* data, size_t size, int timeoutMs);
 bool WriteAll(int socket, const uint8_t* data, size_t size);
 
-// Answers the operation a client sends first on a TCP connection.
-Handshake ServeHandshake(int socket, const SimulatedUvcDevice& device, const std::string& busId,
-                         bool deviceInUse, const std::function<void(const std::string&)>& log);
+// Answers the operation a client sends first on a TCP connection: the list
+// of `available` devices (those present and not imported), or the import of one.
+HandshakeResult ServeHandshake(int socket, const std::vector<DeviceRecord>& available,
+                               const std::function<void(const std::string&)>& log);
 
 // The URB phase of one imported device on a connected socket: control
 // transfers go to the device, bulk IN transfers of the streaming endpoint
@@ -48,6 +55,11 @@ public:
     // times out or is interrupted.
     ConnectionEnd Serve(const std::function<bool()>& stopRequested,
                         const std::function<void()>& onIdle, int pollMs = 200);
+
+    // Reads and answers the one message the socket has for it; the end of
+    // the session when that was its last.
+    std::optional<ConnectionEnd> ServeReadable();
+    int Socket() const { return socket_; }
 
     // One command whose header is already read; false ends the session.
     ConnectionEnd HandleOne(const UrbCommand& command, bool* keepGoing);

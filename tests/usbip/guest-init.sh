@@ -82,6 +82,7 @@ run usbip-attach usbip attach -r 127.0.0.1 -b 1-1
 wait_node present || finish
 run list $cli list
 run list-json $cli --json list
+run v4l2-probe v4l2-probe /dev/video0
 kill -USR1 "$server_pid"  # the counts start with the upload
 run upload $cli upload "$image" --block-delay 0
 sleep 0.3

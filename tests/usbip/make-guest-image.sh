@@ -3,11 +3,11 @@
 # linux-image-amd64 depends on today, fetched with apt-get download and
 # unpacked, never installed) and an initramfs of busybox, the kernel's
 # vhci-hcd, usbip-core and uvcvideo modules with their dependencies, the
-# usbip tool, the simulated camera server and kestrovane-cli with the
-# libraries they load.
-#   make-guest-image.sh OUT_DIR GUEST_INIT SERVER CLI
+# usbip tool, the simulated camera server, kestrovane-cli and a small V4L2
+# probe with the libraries they load.
+#   make-guest-image.sh OUT_DIR GUEST_INIT SERVER CLI V4L2_PROBE
 set -euo pipefail
-out=$1 init=$2 server=$3 cli=$4
+out=$1 init=$2 server=$3 cli=$4 probe=$5
 fail() { echo "make-guest-image: $*" >&2; exit 1; }
 # depmod and modprobe live in /sbin, which a user's PATH may lack.
 export PATH=$PATH:/usr/sbin:/sbin
@@ -67,7 +67,7 @@ done
 grep -qx usbip-core.ko "$root/lib/modules-load/order" || fail "usbip-core is not among vhci-hcd's dependencies"
 
 # The programs and every library ldd names, at the same paths.
-for program in "$server" "$cli"; do
+for program in "$server" "$cli" "$probe"; do
     # Without debug information: the initramfs stays small and boots fast.
     strip --strip-debug -o "$root/bin/$(basename "$program")" "$program"
     ldd "$program" | grep -o '/[^ ]*' | while read -r library; do

@@ -67,8 +67,13 @@ wine_pid=$!
 # The kernel test emulates a whole machine in QEMU; it waits on one core
 # too, beside the sanitizer builds.
 kernel_log=$(mktemp)
-kernel_from=$SECONDS
-ctest --preset linux --no-tests=error -L kernel --output-on-failure >"$kernel_log" 2>&1 &
+(
+    from=$SECONDS
+    status=0
+    ctest --preset linux --no-tests=error -L kernel --output-on-failure || status=$?
+    echo "test.sh: the kernel test took $((SECONDS - from)) s beside the sanitizer builds"
+    exit "$status"
+) >"$kernel_log" 2>&1 &
 kernel_pid=$!
 # A run that stops early takes the Wine and kernel tests down with it.
 trap 'pkill -TERM -P "$wine_pid" 2>/dev/null; kill "$wine_pid" 2>/dev/null
@@ -83,20 +88,19 @@ wait "$wine_pid" || wine_status=$?
 kernel_status=0
 wait "$kernel_pid" || kernel_status=$?
 trap - EXIT
-cat "$kernel_log"
-ran_kernel=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$kernel_log" | tail -n 1)
-rm -f "$kernel_log"
-echo "test.sh: the kernel test took $((SECONDS - kernel_from)) s beside the sanitizer builds"
-if [ "$kernel_status" -ne 0 ] || [ -z "$ran_kernel" ] || [ "$ran_kernel" -eq 0 ]; then
-    echo "test.sh: the kernel test failed or did not run" >&2
-    exit 1
-fi
 cat "$wine_log"
 ran_wine=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$wine_log" | tail -n 1)
 rm -f "$wine_log"
 echo "test.sh: the Wine tests took $((SECONDS - wine_from)) s beside the sanitizer builds"
+cat "$kernel_log"
+ran_kernel=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$kernel_log" | tail -n 1)
+rm -f "$kernel_log"
 if [ "$wine_status" -ne 0 ] || [ -z "$ran_wine" ] || [ "$ran_wine" -eq 0 ]; then
     echo "test.sh: the windows-x64 suite failed or ran no test" >&2
+    exit 1
+fi
+if [ "$kernel_status" -ne 0 ] || [ -z "$ran_kernel" ] || [ "$ran_kernel" -eq 0 ]; then
+    echo "test.sh: the kernel test failed or did not run" >&2
     exit 1
 fi
 

@@ -101,6 +101,7 @@ TEST_F(UsbipSessionTest, DevlistAndImportBeforeTheUrbPhase) {
     const std::vector<uint8_t> imported = Receive(kOpHeaderSize + kDeviceRecordSize);
     ASSERT_FALSE(imported.empty());
     EXPECT_EQ(GetU32(imported, 4), 0u);
+    EXPECT_EQ(GetU32(imported, kOpHeaderSize + 256 + 32 + 4), 2u);  // device number
     EXPECT_EQ(GetU32(imported, kOpHeaderSize + 256 + 32 + 8), kSpeedHigh);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <sstream>
 
 namespace kestrovane::usbip {
@@ -103,6 +104,13 @@ DeviceRecord SimulatedUvcDevice::Record(const std::string& busId) const {
     DeviceRecord record;
     record.path = "/sys/devices/platform/kestrovane-simcam/usb1/" + busId;
     record.busId = busId;
+    // Bus ids are "bus-port": the device number follows the port, so that
+    // cameras of one server have device ids of their own.
+    const size_t dash = busId.find('-');
+    if (dash != std::string::npos) {
+        const auto port = std::strtoul(busId.c_str() + dash + 1, nullptr, 10);
+        if (port > 0 && port < 128) record.deviceNumber = static_cast<uint32_t>(port);
+    }
     record.vendorId = identity_.vendorId;
     record.productId = identity_.productId;
     record.bcdDevice = identity_.bcdDevice;

@@ -2,10 +2,11 @@
 # Installs what is needed, builds the presets and runs every test: the native
 # suite as built for use, again under AddressSanitizer with
 # UndefinedBehaviorSanitizer and under ThreadSanitizer, the Windows programs of
-# the 64-bit build under Wine, the packages (the Debian package installed and
-# purged, the Windows zips unpacked and run under Wine), and each fuzz target
-# for a few seconds from its seed corpus. A suite that registers no test, or
-# any sanitizer or fuzzer finding, fails the run.
+# the 64-bit build under Wine, the kernel test (the simulated camera on a
+# USB/IP link, programmed through Debian's kernel in QEMU), the packages (the
+# Debian package installed and purged, the Windows zips unpacked and run under
+# Wine), and each fuzz target for a few seconds from its seed corpus. A suite
+# that registers no test, or any sanitizer or fuzzer finding, fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
@@ -39,21 +40,23 @@ for preset in linux windows-x64 windows-x86; do build "$preset"; done
 
 # Runs one test preset; prints how many tests it ran (all of them passed, or
 # the script has stopped).
-run_suite() {  # preset name
-    local log from=$SECONDS
+run_suite() {  # preset name [ctest options...]
+    local preset=$1 name=$2 log from=$SECONDS
+    shift 2
     log=$(mktemp)
-    ctest --preset "$1" --no-tests=error | tee "$log"
-    add_time "$(part_of "$1")" "$from"
+    ctest --preset "$preset" --no-tests=error "$@" | tee "$log"
+    add_time "$(part_of "$preset")" "$from"
     local ran
     ran=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
     rm -f "$log"
     if [ -z "$ran" ] || [ "$ran" -eq 0 ]; then
-        echo "test.sh: the $1 suite ran no test" >&2
+        echo "test.sh: the $preset suite ran no test" >&2
         exit 1
     fi
-    eval "ran_$2=$ran"
+    eval "ran_$name=$ran"
 }
-run_suite linux native
+# The kernel test runs apart, below.
+run_suite linux native -LE kernel
 
 # The packages, written into build/packages/ from the builds above.
 version=$(sed -n 's/^project(Kestrovane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -70,6 +73,17 @@ wine_log=$(mktemp)
 wine_from=$SECONDS
 ctest --preset windows-x64 --no-tests=error >"$wine_log" 2>&1 &
 wine_pid=$!
+# The kernel test emulates a whole machine in QEMU; it waits on one core
+# too, beside the sanitizer builds.
+kernel_log=$(mktemp)
+(
+    from=$SECONDS
+    status=0
+    ctest --preset linux --no-tests=error -L kernel --output-on-failure || status=$?
+    echo "test.sh: the kernel test took $((SECONDS - from)) s beside the sanitizer builds"
+    exit "$status"
+) >"$kernel_log" 2>&1 &
+kernel_pid=$!
 # Runs one package test in the background; its output, ending with the time it
 # took, goes to the log file.
 package_test() {  # log name script arguments...
@@ -95,7 +109,7 @@ package_test "$zip_log" "Windows zip" tests/package/windows-zips-test.sh "$versi
     build/windows-x64/tests/wine/driver/uidriver.exe build/windows-x64/artifacts
 zip_pid=$!
 # A run that stops early takes the background tests down with it.
-trap 'for pid in "$wine_pid" "$deb_pid" "$zip_pid"; do
+trap 'for pid in "$wine_pid" "$deb_pid" "$zip_pid" "$kernel_pid"; do
           pkill -TERM -P "$pid" 2>/dev/null; kill "$pid" 2>/dev/null
       done' EXIT
 
@@ -109,18 +123,27 @@ deb_status=0
 wait "$deb_pid" || deb_status=$?
 zip_status=0
 wait "$zip_pid" || zip_status=$?
+kernel_status=0
+wait "$kernel_pid" || kernel_status=$?
 trap - EXIT
 cat "$deb_log" "$zip_log" "$wine_log"
 ran_wine=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$wine_log" | tail -n 1)
 package_times=$(grep -h '^test\.sh: the .* test took' "$deb_log" "$zip_log")
 rm -f "$deb_log" "$zip_log" "$wine_log"
 echo "test.sh: the Wine tests took $((SECONDS - wine_from)) s beside the sanitizer builds"
+cat "$kernel_log"
+ran_kernel=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$kernel_log" | tail -n 1)
+rm -f "$kernel_log"
 if [ "$wine_status" -ne 0 ] || [ -z "$ran_wine" ] || [ "$ran_wine" -eq 0 ]; then
     echo "test.sh: the windows-x64 suite failed or ran no test" >&2
     exit 1
 fi
 [ "$deb_status" -eq 0 ] || { echo "test.sh: the Debian package test failed" >&2; exit 1; }
 [ "$zip_status" -eq 0 ] || { echo "test.sh: the Windows zip test failed" >&2; exit 1; }
+if [ "$kernel_status" -ne 0 ] || [ -z "$ran_kernel" ] || [ "$ran_kernel" -eq 0 ]; then
+    echo "test.sh: the kernel test failed or did not run" >&2
+    exit 1
+fi
 
 build linux-fuzz
 
@@ -136,7 +159,7 @@ rm -f "$fuzz_log"
 echo
 echo "test.sh: ${ran_native} native tests (again ${ran_asan} under AddressSanitizer and" \
     "UndefinedBehaviorSanitizer, ${ran_tsan} under ThreadSanitizer), ${ran_wine} Wine tests," \
-    "2 package tests (the Debian package, the Windows zips)" \
+    "${ran_kernel} kernel test, 2 package tests (the Debian package, the Windows zips)" \
     "and ${fuzz_targets} fuzz targets (${fuzz_seconds} s each) passed in $((SECONDS - started)) s"
 echo "test.sh: writing the packages took ${packaging_took} s"
 echo "$package_times"

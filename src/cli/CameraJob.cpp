@@ -138,6 +138,27 @@ UploadSettings SettingsOf(const UploadRequest& request, const std::string& camer
     return settings;
 }
 
+// Whether the camera's device path is no longer listed. The kernel removes a
+// camera's node a moment after its transfers begin to fail, so a camera that
+// is still listed is looked for again, for at most a second.
+bool CameraLeft(const CameraTarget& target, Clock& clock) {
+    constexpr int kAttempts = 10;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::unique_ptr<DeviceEnumerator> devices;
+        const HResult listed = target.cameras.EnumerateVideoInputs(&devices);
+        if (listed != kS_OK && listed != kS_FALSE) return false;  // cannot tell
+        bool present = false;
+        std::unique_ptr<DeviceEntry> device;
+        while (listed == kS_OK && devices && devices->Next(&device) == kS_OK && device) {
+            std::string path;
+            if (device->ReadDevicePath(&path) == kS_OK && path == target.path) present = true;
+        }
+        if (!present) return true;
+        if (attempt + 1 < kAttempts) clock.SleepMs(100);
+    }
+    return false;
+}
+
 ExitCode ExitCodeOf(const UploadOutcome& outcome) {
     if (outcome.Succeeded()) return ExitCode::Done;
     if (outcome.result == Result::Failed && outcome.step == UploadStep::LoadImage) {
@@ -193,6 +214,15 @@ ExitCode CameraJob::Run(Json& json) {
     }
     if (const std::optional<OutcomeText> notice = IncompleteImageText(outcome)) {
         report({true, notice->text, {}});
+    }
+    // A camera unplugged during the run: its transfers failed because it is
+    // gone, which a script tells apart from a camera that refused a block.
+    const bool ranOnCamera = outcome.step != UploadStep::LoadImage &&
+                             outcome.step != UploadStep::OpenCamera;
+    if (outcome.result == Result::Failed && ranOnCamera && CameraLeft(target, session.clock)) {
+        report({true, "The camera is gone: it was unplugged during the run.", {}});
+        json["cameraGone"] = true;
+        return ExitCode::NoCamera;
     }
     if (outcome.result != Result::Committed) return code;
 

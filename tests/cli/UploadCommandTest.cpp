@@ -171,6 +171,22 @@ TEST_F(UploadCommand, ReadsTheEepromBackAfterTheCommit) {
     EXPECT_EQ(legacy->EepromByte(0), 'A');
 }
 
+// A camera pulled out during the upload is gone, not a camera that refused a
+// block: exit 3, and the EEPROM keeps the marker 'B'.
+TEST_F(UploadCommand, ACameraUnpluggedMidUploadIsGone) {
+    const auto camera = AttachCamera(0);
+    const std::string file = SampleImage();
+    clock.At(100 + 40 * 20 + 5, [this, camera] {
+        camera->Unplug();
+        machine.Detach(CameraPath(0));
+    });
+    EXPECT_EQ(Run({"--json", "upload", file}), 3);
+    EXPECT_EQ(Document()["cameraGone"], true);
+    EXPECT_EQ(Document()["exitCode"], 3);
+    EXPECT_TRUE(Contains(err.str(), "The camera is gone"));
+    EXPECT_EQ(camera->EepromByte(0), 'B');
+}
+
 }  // namespace
 }  // namespace kestrovane::testing
 

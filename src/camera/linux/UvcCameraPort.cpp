@@ -3,6 +3,7 @@
 #include <linux/usb/video.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <optional>
 
@@ -41,6 +42,21 @@ std::optional<unsigned> NodeNumber(const std::string& name) {
     const auto [stop, error] = std::from_chars(name.data() + prefix.size(), end, number);
     if (error != std::errc() || stop != end) return std::nullopt;
     return number;
+}
+
+// After a stalled request the UVC driver reads the camera's request error
+// code and returns an errno for it; the camera's meaning, for the verbose
+// text. A camera without the error code control leaves EPIPE.
+std::string CameraErrorCodeText(int error) {
+    switch (error) {
+        case EBUSY: return ": the camera was not ready";
+        case EILSEQ: return ": the camera was in the wrong state for the request";
+        case EREMOTE: return ": the camera's power mode does not allow the request";
+        case ERANGE: return ": the value was out of the camera's range";
+        case EINVAL: return ": the camera refused the value";
+        case EIO: return ": the camera has no such unit, control or request, or failed";
+        default: return "";
+    }
 }
 
 }  // namespace
@@ -199,7 +215,7 @@ HResult UvcPropertyControl::KsProperty(const NodePropertyRequest& request, uint8
         context_->Say(std::string("UVCIOC_CTRL_QUERY ") + (get ? "GET_CUR" : "SET_CUR") + " unit " +
                       std::to_string(query.unit) + " selector " + std::to_string(query.selector) +
                       " size " + std::to_string(length) + " on " + node_->Path() + ": " +
-                      ErrnoText(-result));
+                      ErrnoText(-result) + CameraErrorCodeText(-result));
         return HResultFromErrno(-result);
     }
     // The driver moves all `size` bytes or fails the request.

@@ -124,6 +124,24 @@ TEST_F(UvcCameraPortTest, RequestsGoToTheVendorUnitAsDriverQueriesAndFailWithThe
     EXPECT_EQ(verbose.back(),
               "UVCIOC_CTRL_QUERY GET_CUR unit 4 selector 1 size 3 on /dev/video2: "
               "Broken pipe (errno 32)");
+    // After a stall the driver asks the camera why and answers with an errno
+    // of its own (a camera in the wrong state: EILSEQ), which fails the
+    // request and is told as the camera's reason. A camera pulled out while
+    // its request ran fails with ESHUTDOWN: gone.
+    std::unique_ptr<CaptureFilter> bound;
+    std::unique_ptr<PropertyControl> direct;
+    ASSERT_EQ(OpenCamera({port, second}, &bound), XU_OK);
+    ASSERT_EQ(GetKsControl(bound.get(), &direct), XU_OK);
+    const NodePropertyRequest request{XuPropertySet, EepromChannel, kXuGetFlags, 1, 0};
+    uint32_t returned = 0;
+    io->ioctlError = EILSEQ;
+    EXPECT_EQ(direct->KsProperty(request, probe.data(), 3, &returned), kE_FAIL);
+    EXPECT_TRUE(verbose.back().ends_with("the camera was in the wrong state for the request"))
+        << verbose.back();
+    io->ioctlError = ESHUTDOWN;
+    EXPECT_EQ(direct->KsProperty(request, probe.data(), 3, &returned), kE_DEVICE_GONE);
+    direct.reset();
+    bound.reset();
 
     // Another camera's unit; the other vendor's unit takes no request even
     // when asked directly.

@@ -59,7 +59,7 @@ $expected"
     for name in Kestrovane.exe filterrestore.exe kestrovane-cli.exe kestrovane-simcam.exe KestrovaneSimCamera.dll; do
         file="$dir/$name"
         [ -f "$file" ] || continue
-        "$objdump" -f "$file" | grep -q "file format $format" ||
+        "$objdump" -f "$file" | grep "file format $format" >/dev/null ||
             fail "$flavour/$name is not $format: $("$objdump" -f "$file" | grep 'file format')"
         local dll
         while read -r dll; do

@@ -15,7 +15,7 @@ for tool in apt-get apt-cache dpkg-deb depmod modprobe cpio gzip ldd strip; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
 done
 busybox=/bin/busybox
-[ -x "$busybox" ] && "$busybox" --list | grep -qx insmod || fail "busybox-static is missing"
+[ -x "$busybox" ] && "$busybox" --list | grep -x insmod >/dev/null || fail "busybox-static is missing"
 ldd "$busybox" >/dev/null 2>&1 && fail "$busybox is not the static busybox (install busybox-static)"
 
 mkdir -p "$out"

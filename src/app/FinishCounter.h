@@ -24,6 +24,25 @@ int32_t ReadFinishCount(const std::string& counterFilePath);
 // count was not stored.
 bool SaveCounterFile(const std::string& counterFilePath, int32_t count);
 
+// What a finish or a reset left behind: the count to show, and whether the
+// counter file holds it.
+struct CounterChange {
+    int32_t count = 0;
+    bool saved = false;
+};
+
+// One more finished upload, counted in the file that every copy of the
+// program shares: under the lock all of them take (SharedFileLock), the file
+// is read again and the count + 1 stored, so copies that count at the same
+// time each add their own and the count shown is the file's. A file that
+// cannot be read (other than missing) is never overwritten, and one that
+// cannot be written keeps its count: the copy then goes on from
+// `countShown`, what it showed last.
+CounterChange AddFinishToCounterFile(const std::string& counterFilePath, int32_t countShown);
+
+// Reset Times: stores 0 under the same lock.
+CounterChange ResetCounterFile(const std::string& counterFilePath);
+
 // The text of the finish count display.
 std::string FinishCountText(int32_t count);
 

@@ -7,9 +7,8 @@
 #include "app/AdvancedButton.h"
 #include "app/DataExchange.h"
 #include "app/DialogHost.h"
+#include "app/DialogUploadHost.h"
 #include "app/EepromTypeItems.h"
-#include "app/FinishCounter.h"
-#include "app/NewImageCompletion.h"
 #include "app/UploadHost.h"
 #include "app/UploadWorker.h"
 #include "camera/CommandSet.h"
@@ -19,35 +18,11 @@
 namespace kestrovane {
 
 namespace {
-// How long a running transfer is given to see the stop request before the
-// dialog goes on ending.
-constexpr uint32_t kStopPauseMs = 500;
 // How long Stop gives the worker to see its request.
 constexpr uint32_t kStopButtonPauseMs = 200;
 
-constexpr std::string_view kIdleCaption = "Pelloric";
-
 using message_box::kIconError;
 
-// The dialog as its workers see it.
-class DialogUploadHost final : public UploadHost {
-public:
-    explicit DialogUploadHost(UploadDialog& dialog) : dialog_(dialog) {}
-    DialogWindow& Window() override { return dialog_.Window(); }
-    std::atomic<int32_t>& UploadRunning() override { return dialog_.uploadRunning; }
-    std::atomic<int32_t>& RestartPending() override { return dialog_.restartPending; }
-    std::atomic<int32_t>& CurrentCameraDone() override { return dialog_.currentCameraDone; }
-    std::string IdleButtonText() override {
-        return IdleUploadButtonText({dialog_.verifyAfterWrite != 0, dialog_.verifyOnly != 0,
-                                     dialog_.autoUpload != 0, dialog_.runNewBin != 0});
-    }
-    bool Closing() override { return dialog_.Closing(); }
-    void CountFinish() override { dialog_.CountFinish(); }
-    int Report(const MessageReport& message) override { return dialog_.WorkerReport(message); }
-
-private:
-    UploadDialog& dialog_;
-};
 }  // namespace
 
 const CommandBinding<UploadDialog> UploadDialog::kCommandTable[] = {
@@ -91,130 +66,6 @@ std::string UploadDialog::BinFilePath() const {
 void UploadDialog::SetBinFilePath(std::string path) {
     std::lock_guard lock(binFilePathLock);
     binFilePath = std::move(path);
-}
-
-std::string UploadDialog::CounterFilePath() const {
-    return kestrovane::CounterFilePath(services_.programPath.FullPath());
-}
-
-int32_t UploadDialog::LoadFinishCount() const {
-    return ReadFinishCount(CounterFilePath());
-}
-
-void UploadDialog::SaveFinishCount(int32_t count) {
-    // The count outlives the run; a counter file that cannot be written keeps
-    // its old count whole, and only this change is lost for the next start.
-    SaveCounterFile(CounterFilePath(), count);
-}
-
-void UploadDialog::ShowFinishCount() {
-    Window().SetItemText(kFinishCountText, FinishCountText(finishCount.load()));
-}
-
-void UploadDialog::CountFinish() {
-    {
-        // A worker's count and Reset Times on the UI thread store the count
-        // one after the other, so the file always ends with the count shown.
-        std::lock_guard lock(finishCountLock_);
-        SaveFinishCount(finishCount.fetch_add(1) + 1);
-    }
-    ShowFinishCount();
-}
-
-// --- Worker ----------------------------------------------------------------
-
-void UploadDialog::StartWorker(std::function<void()> work) {
-    JoinWorker();
-    workerFinished_ = false;
-    worker_ = std::thread([this, work = std::move(work)] {
-        work();
-        workerFinished_ = true;
-    });
-}
-
-bool UploadDialog::WorkerActive() const {
-    return !workerFinished_.load();
-}
-
-void UploadDialog::JoinWorker() {
-    if (!worker_.joinable()) return;
-    // The worker may be waiting for the window to carry out one of its calls;
-    // the window keeps serving those until the worker is through.
-    Window().WaitWhileServing([this] { return workerFinished_.load(); });
-    worker_.join();
-}
-
-void UploadDialog::StopWorkerAndWait() {
-    // A worker that has not begun its blocks yet must not begin them now.
-    closing_ = true;
-    if (uploadRunning.exchange(0) != 0) services_.clock.SleepMs(kStopPauseMs);
-    JoinWorker();
-    closing_ = false;  // the dialog may stay open when its exchange fails
-}
-
-int UploadDialog::WorkerReport(const MessageReport& message) {
-    ++workerBoxesOpen_;
-    const int answer = Window().ShowMessage(message.text, message.caption, message.style);
-    --workerBoxesOpen_;
-    // A close that came while the box was open ends the dialog now.
-    if (const int result = deferredEnd_.exchange(kNoDeferredEnd); result != kNoDeferredEnd) {
-        Window().EndDialog(result);
-    }
-    return answer;
-}
-
-// --- New bin works: the completion timer and the camera's restart ----------
-
-bool UploadDialog::RestartAwaited() {
-    std::lock_guard lock(restartLock_);
-    return restartPending != 0 || pendingRestart_.has_value();
-}
-
-void UploadDialog::OnTimer(int /*timerId*/) {
-    // The run that asked for the restart may still be winding down, and a
-    // tick can arrive inside any message box: the restart starts once no
-    // worker is alive, and only once, since the flag is cleared first.
-    if (restartPending == 0 || WorkerActive() || closeInProgress_) return;
-    restartPending = 0;
-    StartWorker([this] { CompletePendingRestart(); });
-}
-
-void UploadDialog::CompletePendingRestart() {
-    std::optional<PendingRestart> pending;
-    {
-        std::lock_guard lock(restartLock_);
-        pending.swap(pendingRestart_);
-    }
-    const std::string path = pending ? pending->cameraPath : services_.cameraPath.Get();
-    DialogUploadHost host(*this);
-    CompleteNewImageUpload(host, services_.installer, services_.clock, path);
-    // Only now may another copy (or this one) take the camera.
-    Window().SetCaption(kIdleCaption);
-}
-
-void UploadDialog::FinishRestartBeforeClosing() {
-    if (restartPending.exchange(0) == 0) return;
-    CompletePendingRestart();
-}
-
-bool UploadDialog::PrepareToEnd(int result) {
-    // A close delivered while an earlier one waits for the worker.
-    if (closeInProgress_) return false;
-    if (workerBoxesOpen_ > 0) {
-        // A close from inside the worker's own message box: waiting for the
-        // worker here would wait for the box that waits for this handler.
-        // Ask the worker to stop; the dialog ends when the box returns.
-        closing_ = true;
-        uploadRunning = 0;
-        int none = kNoDeferredEnd;
-        deferredEnd_.compare_exchange_strong(none, result);  // the first close decides
-        return false;
-    }
-    closeInProgress_ = true;
-    StopWorkerAndWait();
-    FinishRestartBeforeClosing();
-    closeInProgress_ = false;
-    return true;
 }
 
 // --- Dialog start, system menu, closing ------------------------------------
@@ -267,24 +118,6 @@ bool UploadDialog::OnSysCommand(uint32_t command) {
     AboutDialog about;
     services_.dialogHost.RunModal(about);
     return true;
-}
-
-void UploadDialog::OnOK() {
-    if (PrepareToEnd(kIdOk)) Dialog::OnOK();
-}
-
-void UploadDialog::OnCancel() {
-    if (PrepareToEnd(kIdCancel)) Dialog::OnCancel();
-}
-
-void UploadDialog::OnWindowDestroyed() {
-    // The window is gone: a worker still running only meets a window that
-    // does nothing, and is waited for here at the latest; a restart still
-    // owed is carried out (its reports go nowhere).
-    closing_ = true;
-    uploadRunning = 0;
-    JoinWorker();
-    FinishRestartBeforeClosing();
 }
 
 void UploadDialog::DoDataExchange(DataExchange& exchange) {
@@ -456,15 +289,6 @@ void UploadDialog::OnForceKind8k16k32k() {
 
 void UploadDialog::OnForceKind256B() {
     forcedEepromKind = 0;
-}
-
-void UploadDialog::OnResetTimes() {
-    {
-        std::lock_guard lock(finishCountLock_);
-        finishCount = 0;
-        SaveFinishCount(0);
-    }
-    ShowFinishCount();
 }
 
 // --- Get Version and Erase -------------------------------------------------

@@ -32,7 +32,8 @@ namespace kestrovane {
 //
 // A message box keeps dispatching the window's messages, so a close or a timer
 // tick can arrive inside any box: a close inside a worker's own box does not
-// wait for that worker (the worker waits for the box), a close inside the
+// wait for that worker (the worker waits for the box) but is carried out by
+// the worker when it ends, a close inside the
 // close-time wait is ignored, and a tick starts the camera restart only when
 // no worker is alive.
 class UploadDialog : public Dialog {
@@ -78,7 +79,8 @@ public:
 
     // --- Reports of the workers. ---
     // A worker's message box. While it is open a close does not wait for the
-    // worker; the dialog ends once the box has returned.
+    // worker; the dialog ends when the worker has ended, so what it still
+    // tells after the box (a notice, a restart's outcome) is shown first.
     int WorkerReport(const MessageReport& message);
 
     // --- Worker. ---
@@ -125,6 +127,9 @@ private:
     void OnErase();
 
     void JoinWorker();
+    // The worker's last step: the end of a close that came inside one of its
+    // boxes, once everything it still had to tell has been shown.
+    void EndIfDeferred();
     // The common start of every route that ends the dialog. False when the
     // dialog must not end now: a close is already under way, or the close
     // came from inside a worker's message box and is carried out when the
@@ -153,9 +158,12 @@ private:
     std::atomic<bool> workerFinished_{true};
     std::atomic<bool> closing_{false};
     bool closeInProgress_ = false;  // user-interface thread only
-    std::atomic<int> workerBoxesOpen_{0};
-    static constexpr int kNoDeferredEnd = -1000;
-    std::atomic<int> deferredEnd_{kNoDeferredEnd};
+    // The hand-over of a close that came inside a worker's message box: the
+    // box count and the end it defers change together under one lock, so a
+    // close is either carried out now or taken by the worker, never lost.
+    std::mutex handOverLock_;
+    int workerBoxesOpen_ = 0;
+    std::optional<int> deferredEnd_;
 
     // The camera of a "New bin works" upload stays this copy's (caption and
     // claim) until the completion timer has restarted it.

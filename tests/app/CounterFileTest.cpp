@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TempFolder.h"
@@ -55,6 +57,57 @@ TEST_F(CounterFileTest, FailedSaveKeepsTheOldCountAndLeavesNothingBehind) {
     EXPECT_FALSE(SaveCounterFile(path_, 43));
     EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(path_) / "inside"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 1);
+}
+
+// Two counters on one file, as two copies of the program counting at the
+// same moment: each finish re-reads the file under the shared lock, so none
+// is lost, and every count handed out is the file's and handed out once.
+TEST_F(CounterFileTest, TwoCountersOnOneFileCountEveryFinishOnce) {
+    Write({0x05, 0x00, 0x00, 0x00});
+    constexpr int kFinishesEach = 150;
+    std::vector<int32_t> shown[2];
+    std::vector<std::thread> copies;
+    for (int copy = 0; copy < 2; ++copy) {
+        copies.emplace_back([&, copy] {
+            int32_t count = ReadFinishCount(path_);  // read once at start
+            for (int i = 0; i < kFinishesEach; ++i) {
+                const CounterChange change = AddFinishToCounterFile(path_, count);
+                EXPECT_TRUE(change.saved);
+                count = change.count;
+                shown[copy].push_back(count);
+            }
+        });
+    }
+    for (std::thread& copy : copies) copy.join();
+    EXPECT_EQ(ReadFinishCount(path_), 5 + 2 * kFinishesEach);
+    std::set<int32_t> all;
+    for (const auto& counts : shown) {
+        for (size_t i = 1; i < counts.size(); ++i) EXPECT_LT(counts[i - 1], counts[i]);
+        all.insert(counts.begin(), counts.end());
+    }
+    EXPECT_EQ(all.size(), 2u * kFinishesEach) << "a count was handed out twice";
+    EXPECT_EQ(*all.begin(), 6);
+    EXPECT_EQ(*all.rbegin(), 5 + 2 * kFinishesEach);
+}
+
+// A finish never replaces a count it could not read, and a count it could not
+// store goes on from what the copy showed.
+TEST_F(CounterFileTest, AFinishKeepsACountItCannotReadOrWrite) {
+    EXPECT_EQ(AddFinishToCounterFile(path_, 41).count, 1) << "a missing file starts at 0";
+    Write({0x07, 0x00});
+    EXPECT_EQ(AddFinishToCounterFile(path_, 41).count, 1) << "a short file counts 0";
+    EXPECT_EQ(ReadFinishCount(path_), 1);
+    Write({0xFF, 0xFF, 0xFF, 0x7F});
+    EXPECT_EQ(AddFinishToCounterFile(path_, 0).count, INT32_MIN) << "wraps as the 4 bytes do";
+    EXPECT_EQ(ResetCounterFile(path_).saved, true);
+    EXPECT_EQ(Bytes(), (std::vector<unsigned char>{0, 0, 0, 0}));
+
+    std::filesystem::remove(path_);
+    std::filesystem::create_directories(std::filesystem::path(path_) / "inside");
+    const CounterChange change = AddFinishToCounterFile(path_, 41);
+    EXPECT_FALSE(change.saved);
+    EXPECT_EQ(change.count, 42);
+    EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(path_) / "inside"));
 }
 
 }  // namespace

@@ -49,6 +49,30 @@ TEST_F(FinishCountTest, ASavedCountIsReadBackAndShown) {
     EXPECT_EQ(ReadFinishCount(CounterFile().string()), 123456);
 }
 
+// Two copies of the program beside each other share the counter file: each
+// finish adds to what the file holds, and each copy shows the file's count.
+TEST_F(FinishCountTest, TwoCopiesCountingInTurnLoseNoFinish) {
+    WriteCounterFile({0x02, 0x00, 0x00, 0x00});
+    UploadDialog first(services_);
+    UploadDialog second(services_);
+    FakeDialogWindow firstWindow("Pelloric");
+    FakeDialogWindow secondWindow("Pelloric");
+    first.AttachWindow(firstWindow);
+    second.AttachWindow(secondWindow);
+    first.finishCount = first.LoadFinishCount();
+    second.finishCount = second.LoadFinishCount();
+    first.CountFinish();
+    second.CountFinish();
+    first.CountFinish();
+    EXPECT_EQ(firstWindow.Control(kFinishCountText).text, "Upload finish times:5");
+    EXPECT_EQ(secondWindow.Control(kFinishCountText).text, "Upload finish times:4");
+    second.CountFinish();
+    EXPECT_EQ(secondWindow.Control(kFinishCountText).text, "Upload finish times:6");
+    EXPECT_EQ(ReadFinishCount(CounterFile().string()), 6);
+    first.DetachWindow();
+    second.DetachWindow();
+}
+
 TEST(MinimisedIconTest, CentresTheIconTruncatingTowardsZero) {
     const auto at = [](int w, int h, int cx, int cy) {
         const IconPosition p = MinimisedIconPosition(w, h, cx, cy);

@@ -56,12 +56,21 @@ void FakeDialogWindow::MarkDestroyed() {
     boxServed_.notify_all();
 }
 
+void FakeDialogWindow::DestroyIfEndedLocked() {
+    // EndDialog only marks the dialog; its modal loop destroys the window the
+    // next time it runs, which is not inside a box or a handler's wait.
+    if (!endResult_ || destroyed_ || openBoxes_ > 0 || handlerWaits_ > 0) return;
+    destroyed_ = true;
+    boxServed_.notify_all();
+}
+
 int FakeDialogWindow::ServePending() {
     int served = 0;
     for (;;) {
         std::shared_ptr<PendingBox> box;
         {
             std::lock_guard lock(mutex_);
+            DestroyIfEndedLocked();
             if (pendingBoxes_.empty() || destroyed_) return served;
             box = pendingBoxes_.front();
             pendingBoxes_.pop_front();
@@ -396,8 +405,15 @@ void FakeDialogWindow::WaitWhileServing(const std::function<bool()>& finished) {
     // What another program sends to the window while it waits.
     if (whileWaiting) whileWaiting();
     // Serves the boxes other threads ask for; the bound keeps a broken test
-    // from hanging.
+    // from hanging. The handler still runs: an ended dialog stays until it
+    // returns.
+    {
+        std::lock_guard lock(mutex_);
+        ++handlerWaits_;
+    }
     ServeUntil(finished);
+    std::lock_guard lock(mutex_);
+    --handlerWaits_;
 }
 
 // --- FakeDialogHost ----------------------------------------------------------

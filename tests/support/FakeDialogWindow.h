@@ -52,6 +52,11 @@ struct RecordedMessage {
 // scripted for it run on the window's thread, as the box's own message loop
 // would deliver a close or a timer tick.
 //
+// The dialog ends as the real one does: EndDialog marks it, and the window is
+// destroyed (every later call ignored) the next time the window's thread is
+// back in its modal loop, that is when the test serves the window
+// (ServePending, ServeUntil) outside a box and outside a handler's wait.
+//
 // Texts convert as the real window converts them: item texts are UTF-8 (a
 // byte of no valid character shows as U+FFFD, a NUL ends the text), and its
 // ANSI code page is windows-1252 with the bytes the table leaves undefined
@@ -140,6 +145,7 @@ private:
     // Shows a box on the window's thread: records it, runs what is scripted
     // while it is open, and returns the scripted answer.
     int RunMessageBox(RecordedMessage message);
+    void DestroyIfEndedLocked();
 
     mutable std::mutex mutex_;
     std::condition_variable boxServed_;
@@ -166,6 +172,7 @@ private:
     CursorShape cursor_ = CursorShape::Arrow;
     int focused_ = 0;
     int servingWaits_ = 0;
+    int handlerWaits_ = 0;  // WaitWhileServing calls under way
 };
 
 // Runs dialogs on fake windows: each run attaches a new window prepared like

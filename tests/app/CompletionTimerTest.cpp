@@ -138,5 +138,28 @@ TEST_F(CompletionTimerTest, ACloseInsideTheFinishBoxEndsTheDialogOnceTheBoxRetur
     EXPECT_EQ(ReadFinishCount(CounterFile().string()), 1);
 }
 
+// A close inside "Upload finish" ends the dialog only after the restart's
+// notice has been shown: a camera left disabled is never kept from the user.
+TEST_F(CompletionTimerTest, ACloseInsideTheFinishBoxStillShowsTheRestartNotice) {
+    installer_.FailStep(Step::CallInstaller, DeviceStateChange::Enable);
+    UploadDialog dialog(services_);
+    host_.SetScript(kUploadDialogTemplate, [&](Dialog& d, FakeDialogWindow& window) {
+        UploadNewImage(dialog, window);
+        window.ScriptWhileMessageOpen([&] { d.OnClose(); });
+        dialog.OnTimer(kCompletionTimerId);
+        ASSERT_TRUE(window.ServeUntil([&] { return window.EndResult().has_value(); }));
+        const auto messages = window.Messages();
+        ASSERT_EQ(messages.size(), 2u);
+        EXPECT_EQ(messages[0].text, "Upload finish");
+        EXPECT_NE(messages[1].text.find("stays disabled"), std::string::npos);
+        EXPECT_EQ(messages[1].caption, "Error");
+        EXPECT_EQ(window.Control(kFinishCountText).text, "Upload finish times:1");
+        EXPECT_EQ(window.EndResult(), kIdCancel);
+    });
+    host_.RunModal(dialog);
+    EXPECT_EQ(ReadFinishCount(CounterFile().string()), 1);
+    EXPECT_FALSE(claims_.IsClaimed(path_));
+}
+
 }  // namespace
 }  // namespace kestrovane::testing

@@ -113,6 +113,34 @@ TEST_F(CloseTest, ACloseInsideAWorkersMessageBoxEndsTheDialogWhenTheBoxReturns) 
     EXPECT_FALSE(claims_.IsClaimed(path));
 }
 
+// The hand-over of a close and a worker's box that returns at the same moment:
+// the close lands on the window's thread just as the box has returned and the
+// worker goes on, round after round. Whichever comes first, the close is
+// carried out and the dialog ends once the worker has.
+TEST_F(CloseTest, ACloseAsAWorkersBoxReturnsIsNeverLost) {
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE(round);
+        UploadDialog dialog(services_);
+        host_.SetScript(kUploadDialogTemplate, [&](Dialog& d, FakeDialogWindow& window) {
+            std::atomic<bool> boxAsked{false};
+            dialog.StartWorker([&] {
+                boxAsked = true;
+                dialog.WorkerReport({"write end faild", "Fail", message_box::kIconError});
+                for (volatile int spin = 0; spin < round % 7 * 50; ++spin) {
+                }
+            });
+            while (!boxAsked) std::this_thread::yield();
+            ASSERT_TRUE(window.ServeUntil([&] { return !window.Messages().empty(); }));
+            d.OnClose();
+            ASSERT_TRUE(window.ServeUntil([&] { return window.EndResult().has_value(); }))
+                << "the close was lost";
+            EXPECT_EQ(window.EndResult(), kIdCancel);
+        });
+        host_.RunModal(dialog);
+        EXPECT_FALSE(dialog.WorkerActive());
+    }
+}
+
 // Another program's close can arrive while the close-time wait serves the
 // window: it must neither wait a second time nor end the dialog twice.
 TEST_F(CloseTest, ASecondCloseDuringTheCloseTimeWaitIsHarmless) {

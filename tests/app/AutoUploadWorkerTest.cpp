@@ -9,6 +9,7 @@
 #include "ScheduledClock.h"
 #include "TempFolder.h"
 #include "UploadTestFixture.h"
+#include "app/UploadReports.h"
 #include "camera/sim/SimulatedMachine.h"
 #include "image/FieldOffsets.h"
 
@@ -119,6 +120,76 @@ TEST_F(AutoUploadTest, AFailingCameraIsRetriedWhileItStaysAttached) {
     EXPECT_EQ(first->EepromByte(kMarkerOffset), kMarkerComplete);
     EXPECT_EQ(host.finishCount, 1);
     EXPECT_TRUE(host.window.Messages().empty());
+}
+
+// Each way a pass can fail, as the auto run reports it: its own text in the
+// status line, or, for a check request that could not be sent, the box
+// "write end faild" with the status line left as it was. Transfers of a pass:
+// 10 to make the EEPROM writable, then 20 per checked block.
+struct PassFault {
+    const char* name;
+    void (*arrange)(const std::string& path, sim::SimulatedMachine&, UploadSettings&,
+                    const std::shared_ptr<sim::SimulatedController>&);
+    const char* status;
+    const char* box;  // none: no message box
+};
+
+class AutoPassFaultTest : public AutoUploadTest, public ::testing::WithParamInterface<PassFault> {};
+
+const PassFault kPassFaults[] = {
+    {"CheckSet", [](auto&, auto&, auto&, auto& c) { c->FailNthTransfer(10 + 20 + 19); },
+     "Operation status: Upload is going...", "write end faild"},
+    {"NoPropertyControl",
+     [](auto& path, auto& machine, auto&, auto& camera) {
+         machine.Detach(path);
+         sim::SimulatedDevice device;
+         device.path = path;
+         device.nodeTypes = sim::TovrineCameraNodes();
+         device.hasPropertyControl = false;
+         device.controller = camera;
+         camera->Replug();
+         machine.AddDevice(device);
+     },
+     "Operation status: Device not support", nullptr},
+    {"ImageMissing", [](auto&, auto&, auto& settings, auto&) { settings.imagePath += ".gone"; },
+     "Operation status: Open file Error", nullptr},
+    {"DataWord",
+     [](auto&, auto&, auto&, auto& c) { c->FailRequestFromBlock(sim::RequestKind::DataWord, 2); },
+     "Operation status: Upload failed", nullptr},
+    {"Mismatch", [](auto&, auto&, auto&, auto& c) { c->MismatchCheckOfBlock(2); },
+     "Operation status: verify failed", nullptr},
+};
+
+TEST_P(AutoPassFaultTest, IsReportedAsTheAutoRunReportsIt) {
+    const PassFault& fault = GetParam();
+    fault.arrange(path, machine, settings, first);
+    ExpectStatusAt(2900, fault.status);
+    StopAt(3000);
+    Run();
+    const auto messages = host.window.Messages();
+    if (fault.box == nullptr) {
+        EXPECT_TRUE(messages.empty());
+    } else {
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, fault.box);
+        EXPECT_EQ(messages[0].caption, "Fail");
+        EXPECT_EQ(messages[0].style, kIconError);
+    }
+    EXPECT_EQ(host.finishCount, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, AutoPassFaultTest, ::testing::ValuesIn(kPassFaults),
+                         [](const auto& info) { return info.param.name; });
+
+// An image the run cannot hold in memory: the status says so.
+TEST(AutoPassReportTest, AnImageWithoutMemoryIsReportedInTheStatusLine) {
+    UploadOutcome outcome;
+    outcome.step = UploadStep::LoadImage;
+    outcome.imageStatus = ImageLoadStatus::NoMemory;
+    const AutoRunReport report = AutoPassReport(outcome);
+    EXPECT_EQ(report.status, "Operation status: No memory");
+    EXPECT_FALSE(report.message.has_value());
+    EXPECT_FALSE(report.endsRun);
 }
 
 TEST_F(AutoUploadTest, ACameraThatRefusesWritesEndsTheRunWithOneMessage) {

@@ -108,6 +108,48 @@ TEST_F(CompletionTimerTest, ARestartThatFailedIsToldAfterTheCount) {
     host_.RunModal(dialog);
 }
 
+// Every restart that did not go as it should is told after "Upload finish",
+// in its own words; the upload is counted all the same.
+TEST_F(CompletionTimerTest, EveryRestartTroubleHasItsNotice) {
+    struct Trouble {
+        const char* name;
+        void (*arrange)(sim::SimulatedDeviceInstaller&);
+        const char* text;
+        std::optional<std::string> caption;
+        uint32_t style;
+    };
+    const Trouble troubles[] = {
+        {"no device list", [](auto& i) { i.FailStep(Step::List); },
+         "The camera could not be restarted: the system's list of devices could not be read.",
+         "Error", kIconError},
+        {"disable failed",
+         [](auto& i) { i.FailStep(Step::CallInstaller, DeviceStateChange::Disable); },
+         "The camera could not be restarted: the system did not stop it.", "Error", kIconError},
+        {"reboot", [](auto& i) { i.SetNeedsReboot(true); },
+         "The system asks for a restart of the computer before the camera runs its new image.",
+         std::nullopt, message_box::kIconExclamation},
+    };
+    for (const Trouble& trouble : troubles) {
+        SCOPED_TRACE(trouble.name);
+        installer_.ClearFaults();
+        installer_.SetNeedsReboot(false);
+        trouble.arrange(installer_);
+        UploadDialog dialog(services_);
+        host_.SetScript(kUploadDialogTemplate, [&](Dialog&, FakeDialogWindow& window) {
+            UploadNewImage(dialog, window);
+            Tick(dialog, window);
+            const auto messages = window.Messages();
+            ASSERT_EQ(messages.size(), 2u);
+            EXPECT_EQ(messages[0].text, "Upload finish");
+            EXPECT_EQ(messages[1].text.rfind(trouble.text, 0), 0u) << messages[1].text;
+            EXPECT_EQ(messages[1].caption, trouble.caption);
+            EXPECT_EQ(messages[1].style, trouble.style);
+        });
+        host_.RunModal(dialog);
+    }
+    EXPECT_EQ(ReadFinishCount(CounterFile().string()), 3);
+}
+
 TEST_F(CompletionTimerTest, AWindowClosedBeforeTheTickStillRestartsAndCounts) {
     UploadDialog dialog(services_);
     host_.SetScript(kUploadDialogTemplate, [&](Dialog& d, FakeDialogWindow& window) {

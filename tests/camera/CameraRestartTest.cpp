@@ -83,9 +83,15 @@ TEST_F(CameraRestartTest, OtherInterfacesVendorsAndUnreadableIdsAreNeverRestarte
     installer.AddOtherDevice(cameraInstance, "USB\\VID_3A5E&PID_2B01&REV_0100&MI_01");
     installer.AddOtherDevice(cameraInstance, "USB\\VID_046D&PID_0825&REV_0100&MI_00");
     installer.AddOtherDevice(cameraInstance, std::nullopt);
+    camera->WriteEeprom(0, {'A'});
+    ASSERT_EQ(JumpToNewImage({machine, cameraPath}), XU_OK);
     EXPECT_EQ(Restart().result, Result::Restarted);
     EXPECT_EQ(ChangedDevices().size(), 2u);
     EXPECT_EQ(installer.AppliedChanges()[0].instanceId, cameraInstance);
+    // The decoys come first in the list and share the instance id: only the
+    // camera itself, found by its hardware id, was stopped and started.
+    EXPECT_EQ(camera->RestartCount(), 1);
+    EXPECT_TRUE(camera->RunningNewImage());
 
     // A camera that is not plugged in, and a path that names no device.
     EXPECT_EQ(RestartCamera(installer, clock, sim::UsbCameraPath("3a5e", "2b01", "gone")).result,

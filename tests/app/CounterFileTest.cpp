@@ -64,7 +64,7 @@ TEST_F(CounterFileTest, FailedSaveKeepsTheOldCountAndLeavesNothingBehind) {
 // is lost, and every count handed out is the file's and handed out once.
 TEST_F(CounterFileTest, TwoCountersOnOneFileCountEveryFinishOnce) {
     Write({0x05, 0x00, 0x00, 0x00});
-    constexpr int kFinishesEach = 150;
+    constexpr int kFinishesEach = 40;
     std::vector<int32_t> shown[2];
     std::vector<std::thread> copies;
     for (int copy = 0; copy < 2; ++copy) {

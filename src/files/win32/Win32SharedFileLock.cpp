@@ -32,7 +32,8 @@ std::wstring LockObjectName(const std::filesystem::path& file) {
     uint64_t digest = 0xCBF29CE484222325ull;
     for (wchar_t c : path) {
         const auto lowered = static_cast<uint16_t>(std::towlower(static_cast<wint_t>(c)));
-        for (uint8_t byte : {static_cast<uint8_t>(lowered & 0xFF), static_cast<uint8_t>(lowered >> 8)}) {
+        for (uint8_t byte :
+             {static_cast<uint8_t>(lowered & 0xFF), static_cast<uint8_t>(lowered >> 8)}) {
             digest ^= byte;
             digest *= 0x100000001B3ull;
         }

@@ -33,9 +33,8 @@ namespace kestrovane {
 // A message box keeps dispatching the window's messages, so a close or a timer
 // tick can arrive inside any box: a close inside a worker's own box does not
 // wait for that worker (the worker waits for the box) but is carried out by
-// the worker when it ends, a close inside the
-// close-time wait is ignored, and a tick starts the camera restart only when
-// no worker is alive.
+// the worker when it ends, a close inside the close-time wait is ignored, and
+// a tick starts the camera restart only when no worker is alive.
 class UploadDialog : public Dialog {
 public:
     explicit UploadDialog(const AppServices& services);
@@ -132,8 +131,8 @@ private:
     void EndIfDeferred();
     // The common start of every route that ends the dialog. False when the
     // dialog must not end now: a close is already under way, or the close
-    // came from inside a worker's message box and is carried out when the
-    // box returns.
+    // came from inside a worker's message box and is carried out by the
+    // worker as its last step.
     bool PrepareToEnd(int result);
     // A camera restart asked for and not yet done is done before the dialog
     // ends.

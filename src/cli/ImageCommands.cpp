@@ -96,6 +96,13 @@ std::optional<OpenedImage> Open(Output& output, const ImageRequest& request) {
     return std::nullopt;
 }
 
+std::string Quoted(const std::string& text) {
+    std::string quoted(1, '"');
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
 ExitCode Show(Output& output, const ImageRequest& request) {
     const std::optional<OpenedImage> opened = Open(output, request);
     if (!opened) return ExitCode::BadInput;
@@ -114,8 +121,7 @@ ExitCode Show(Output& output, const ImageRequest& request) {
     Row(output, "marker", MarkerText(marker));
     Row(output, "vendor-id", IdText(image.vendorId));
     Row(output, "product-id", IdText(image.productId));
-    Row(output, "description",
-        image.description ? "\"" + TerminalSafe(*image.description) + "\"" : "-");
+    Row(output, "description", image.description ? Quoted(TerminalSafe(*image.description)) : "-");
     Row(output, "bin-version", image.binVersion ? TerminalSafe(*image.binVersion) : "-");
     Row(output, "hw-version", image.hwVersion ? TerminalSafe(*image.hwVersion) : "-");
     if (large) {

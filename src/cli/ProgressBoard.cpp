@@ -23,6 +23,17 @@ std::string BytesPerSecond(double rate) {
     return text;
 }
 
+// The number in a task's label ("camera 12" gives 12); 0 when there is none.
+std::size_t PlaceNumber(const std::string& label) {
+    const std::size_t digit = label.find_first_of("0123456789");
+    if (digit == std::string::npos) return 0;
+    std::size_t number = 0;
+    for (std::size_t k = digit; k < label.size() && label[k] >= '0' && label[k] <= '9'; ++k) {
+        number = number * 10 + static_cast<std::size_t>(label[k] - '0');
+    }
+    return number;
+}
+
 }  // namespace
 
 int ProgressBoard::Begin(std::string label, std::size_t total, std::size_t unitBytes,
@@ -151,6 +162,13 @@ void ProgressBoard::Draw() {
         if (task.active || keepPlaces_) shown.push_back(&task);
     }
     if (std::none_of(shown.begin(), shown.end(), [](const Task* t) { return t->active; })) return;
+    // Each camera in the order of its number ("camera 2", "camera 2 read
+    // back"), whatever order their threads began in.
+    if (keepPlaces_) {
+        std::stable_sort(shown.begin(), shown.end(), [](const Task* a, const Task* b) {
+            return PlaceNumber(a->label) < PlaceNumber(b->label);
+        });
+    }
     const std::size_t width = Width();
     std::string line;
     if (shown.size() == 1) {

@@ -198,8 +198,26 @@ TEST_F(CommandLine, ProgressOfManyCamerasFitsTheTerminal) {
         }
         EXPECT_LT(longest, columns) << err.str().substr(0, 2000);
         EXPECT_FALSE(drawn.empty()) << "camera 8 keeps a place on the line";
+        std::size_t previous = 0;
+        for (int camera = 1; camera <= 8; ++camera) {
+            const std::size_t at = drawn.find("#" + std::to_string(camera) + " ");
+            ASSERT_NE(at, std::string::npos) << drawn;
+            EXPECT_GE(at, previous) << "the cameras stand in the order of their numbers: " << drawn;
+            previous = at;
+        }
         EXPECT_TRUE(Contains(out.str(), "camera 8: "));
     }
+}
+
+// On a terminal the "^C" the terminal echoes after Ctrl+C is taken off the
+// line before the cancel message, which then starts in the first column.
+TEST_F(CommandLine, TheEchoOfCtrlCIsTakenOffTheCancelLine) {
+    AttachCamera(0);
+    const std::string image = SampleImage();
+    console.errIsTerminal = true;
+    clock.At(100 + 40 * 20 + 5, [this] { stop = 1; });
+    EXPECT_EQ(Run({"upload", image}), 1);
+    EXPECT_TRUE(Contains(err.str(), "\r  \rUpload operation was canceled"));
 }
 
 // --verbose shows every request with its bytes, on standard error.

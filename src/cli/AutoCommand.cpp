@@ -1,6 +1,7 @@
 // auto: the auto-upload stream in a terminal.
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "cli/CameraChoice.h"
@@ -40,6 +41,7 @@ public:
     bool BeginBlocks(std::size_t blockCount) override {
         session_.output.Notice("Operation status: Upload is going...");
         blockCount_ = blockCount;
+        passStartedMs_ = session_.clock.NowMs();
         task_ = session_.output.BeginProgress("camera " + std::to_string(passes_ + 1), blockCount,
                                               uploadBlockSize(request_.upload.eeprom), "blocks");
         return true;
@@ -57,8 +59,15 @@ public:
         const AutoPassText pass = AutoPassOutcomeText(outcome);
         const std::string text = pass.status ? *pass.status : pass.message->text;
         session_.output.Line("camera " + std::to_string(passes_) + ": " + path_ + ": " + text);
-        Json json = OutcomeJson(outcome);
+        Json json = Json::object();
         json["pass"] = passes_;
+        json["camera"] = path_;
+        json.update(OutcomeJson(outcome));
+        json["seconds"] =
+            passStartedMs_ ? Json(static_cast<double>(session_.clock.NowMs() - *passStartedMs_) /
+                                  1000.0)
+                           : Json(nullptr);
+        passStartedMs_.reset();
         json["status"] = text;
         passesJson_.push_back(json);
         lastPassFailed_ = !outcome.Succeeded();
@@ -90,6 +99,7 @@ private:
     std::string path_;
     std::size_t blockCount_ = 0;
     int task_ = -1;
+    std::optional<uint64_t> passStartedMs_;  // when this pass's blocks began
     int passes_ = 0;
     int served_ = 0;
     int failed_ = 0;

@@ -1,3 +1,4 @@
+#include "cli/FileReason.h"
 #include "cli/CameraJob.h"
 
 #include <cstdio>
@@ -5,8 +6,10 @@
 #include "camera/CameraRestart.h"
 #include "camera/CommandSet.h"
 #include "image/EepromType.h"
+#include "cli/ImageCheck.h"
 #include "upload/CameraWriter.h"
 #include "upload/EepromReadBack.h"
+#include "upload/ImageMarker.h"
 #include "upload/NewImageStart.h"
 #include "upload/OutcomeTexts.h"
 #include "upload/UploadImage.h"
@@ -108,7 +111,11 @@ private:
 
 bool CheckUploadImage(CliSession& session, const UploadRequest& request) {
     const UploadImage image = LoadUploadImage(request.image, request.eeprom);
-    if (image.status == ImageLoadStatus::Ok) return true;
+    if (image.status == ImageLoadStatus::Ok) {
+        if (UploadImagePassesChecks(session.output, request)) return true;
+        session.output.Document()["result"] = "badImage";
+        return false;
+    }
     UploadOutcome refused;
     refused.step = UploadStep::LoadImage;
     refused.imageStatus = image.status;
@@ -116,7 +123,7 @@ bool CheckUploadImage(CliSession& session, const UploadRequest& request) {
     refused.capacity = UploadCapacity(request.eeprom);
     session.output.Error(SingleRunText(refused)->text);
     if (image.status == ImageLoadStatus::CannotOpen) {
-        session.output.Hint("The image " + request.image + " cannot be read.");
+        session.output.Hint(CannotReadText("The image", request.image));
     } else if (image.status == ImageLoadStatus::TooLarge) {
         session.output.Hint("Choose the camera's EEPROM with --eeprom.");
     }
@@ -228,8 +235,28 @@ ExitCode CameraJob::Run(Json& json) {
 
     if (request.readback) {
         Json readback = Json::object();
-        if (!ReadBack(settings, readback)) code = ExitCode::Failed;
+        const bool matched = ReadBack(settings, readback);
         json["readback"] = readback;
+        if (!matched) {
+            code = ExitCode::Failed;
+            // An image found wrong, or not readable, after its commit is not
+            // started: 'B' goes back in front of it, as after a failed header.
+            const std::string result = readback.value("result", "");
+            if (result == "mismatch" || result == "failed") {
+                UploadOutcome unmarked;
+                unmarked.markerRestored =
+                    MarkImageIncomplete(target, session.clock, settings);
+                json["markerRestored"] = *unmarked.markerRestored;
+                if (const std::optional<OutcomeText> notice = IncompleteImageText(unmarked)) {
+                    report({true, notice->text, {}});
+                }
+            }
+            if (request.runNew) {
+                report({true, "The new image was not started: the read-back did not confirm it.",
+                        {}});
+            }
+            return code;
+        }
     }
     if (request.runNew) {
         Json restart = Json::object();

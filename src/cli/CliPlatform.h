@@ -22,6 +22,7 @@ struct DeviceNote {
     std::string product;
     std::optional<bool> accessible;
     std::optional<bool> extensionUnit;
+    std::string serial;  // the USB serial number; empty when unknown
 };
 
 // The machine's own services, as the platform part of the program makes them.

@@ -36,6 +36,8 @@ struct UploadRequest {
     std::string camera;  // --camera; empty: the first free camera
     bool all = false;
     bool readback = false;
+    bool force = false;  // --force: write an image that fails `image check`
+    ChipRevision chip = ChipRevision::Kv5;  // the parameter table the checks use
 };
 
 struct AutoRequest {

@@ -9,6 +9,8 @@
 #include "cli/ImageFields.h"
 #include "cli/ImageNames.h"
 #include "cli/SimulatedCameras.h"
+#include "cli/SubcommandNames.h"
+#include "cli/TerminalText.h"
 #include "cli/TracingCameraPort.h"
 #include "cli/TracingDeviceInstaller.h"
 #include "KestrovaneVersion.h"
@@ -39,6 +41,27 @@ CLI::Option* AddCameraOption(CLI::App& command, std::string& camera) {
                               "first free camera, as the dialog chooses it");
 }
 
+CLI::Option* AddChipOption(CLI::App& command, ChipRevision& chip) {
+    return command
+        .add_option_function<std::string>(
+            "--chip", [&chip](const std::string& name) { chip = *ChipNamed(name); },
+            "The chip revision whose parameter table the large layout uses: kv5 (default) "
+            "or kv2-kv4")
+        ->type_name("kv5|kv2-kv4")
+        ->check(CLI::Validator(
+            [](std::string& name) -> std::string {
+                return ChipNamed(name) ? std::string() : name + " is not kv5 or kv2-kv4";
+            },
+            "", "chip revision"));
+}
+
+// The image is checked as `image check` checks it before it is written.
+void AddImageCheckOptions(CLI::App& command, UploadRequest& upload) {
+    command.add_flag("--force", upload.force,
+                     "Write an image even when it fails the checks of `image check`");
+    AddChipOption(command, upload.chip);
+}
+
 void AddUploadOptions(CLI::App& command, UploadRequest& upload, bool withSingleRunOptions) {
     command.add_option("IMAGE", upload.image, "The image file (.bin)")->required();
     AddEepromOption(command, upload.eeprom,
@@ -57,6 +80,7 @@ void AddUploadOptions(CLI::App& command, UploadRequest& upload, bool withSingleR
         ->check(CLI::Range(0, 60000))
         ->capture_default_str();
     AddCameraOption(command, upload.camera);
+    AddImageCheckOptions(command, upload);
     if (!withSingleRunOptions) return;
     command.add_flag("--verify-only", upload.verifyOnly,
                      "Check the image against the EEPROM without writing");
@@ -128,6 +152,7 @@ void Parser::Build() {
         ->check(CLI::Range(0, 60000))
         ->capture_default_str();
     AddCameraOption(*verify, request.upload.camera);
+    AddImageCheckOptions(*verify, request.upload);
     verify->add_flag("--all", request.upload.all, "Every free camera at once");
 
     autoRun = app.add_subcommand(
@@ -308,7 +333,8 @@ void TakeSimulateOption(std::vector<std::string>& arguments, GlobalOptions& glob
 }
 
 int UsageError(Console& console, bool json, const std::string& message) {
-    console.err << message << "\nRun with --help for more information.\n" << std::flush;
+    console.err << TerminalSafeLines(message) << "\nRun with --help for more information.\n"
+                << std::flush;
     if (json) {
         Json document = Json::object();
         document["command"] = nullptr;
@@ -328,6 +354,26 @@ struct Services {
     std::unique_ptr<TracingDeviceInstaller> tracingInstaller;
 };
 
+// The --simulate=FILE of this run, held until it ends; none when it is
+// held, else the exit status of the refusal.
+std::optional<ExitCode> HoldSimulatedEepromFile(SimulatedCameras& simulated,
+                                                const std::string& file, Output& output) {
+    std::string reason;
+    switch (simulated.HoldEepromFile(file, reason)) {
+        case SimulatedCameras::FileHold::Held:
+            return std::nullopt;
+        case SimulatedCameras::FileHold::InUse:
+            output.Error("The simulated camera's EEPROM file " + file +
+                         " is in use by another run; nothing was changed.");
+            return ExitCode::NoCamera;
+        case SimulatedCameras::FileHold::NotWritable:
+            break;
+    }
+    output.Error("The simulated camera's EEPROM file " + file + " cannot be written: " + reason +
+                 "; nothing was changed.");
+    return ExitCode::BadInput;
+}
+
 ExitCode RunCommand(const CliRequest& request, CliEnvironment& environment, Output& output,
                     Services& services) {
     const GlobalOptions& global = request.global;
@@ -343,11 +389,20 @@ ExitCode RunCommand(const CliRequest& request, CliEnvironment& environment, Outp
     if (global.Simulated()) {
         services.simulated = std::make_unique<SimulatedCameras>(
             environment.clock, global.SimulatedCameraCount(), environment.simulatedLatencyUs);
+        if (!global.simulateFile.empty()) {
+            if (const std::optional<ExitCode> refused =
+                    HoldSimulatedEepromFile(*services.simulated, global.simulateFile, output)) {
+                return *refused;
+            }
+        }
         if (!global.simulateFile.empty() && !services.simulated->LoadEeprom(global.simulateFile)) {
             output.Error("The simulated camera's EEPROM file " + global.simulateFile +
                          " cannot be read, or is not a 16384-byte EEPROM file; it was left as it "
                          "is.");
             return ExitCode::BadInput;
+        }
+        if (!global.simulateFile.empty()) {
+            services.simulated->SaveEepromAfterEachBlock(global.simulateFile);
         }
         cameras = &services.simulated->Machine();
         windows = &services.simulated->Machine();
@@ -406,6 +461,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Co
         std::vector<std::string> remaining = arguments;
         GlobalOptions simulation;
         TakeSimulateOption(remaining, simulation);
+        TurnHelpIntoOption(remaining);
         // CLI11 takes the arguments last first.
         std::vector<std::string> reversed(remaining.rbegin(), remaining.rend());
         parser.app.parse(reversed);
@@ -416,6 +472,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Co
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
             parser.app.exit(error, console.out, console.err);
             return {std::nullopt, ToInt(ExitCode::Done)};
+        }
+        std::vector<std::string> words = arguments;
+        GlobalOptions ignored;
+        TakeSimulateOption(words, ignored);
+        if (const std::optional<std::string> unknown = UnknownSubcommandMessage(words)) {
+            return {std::nullopt, UsageError(console, jsonAsked, *unknown)};
         }
         return {std::nullopt, UsageError(console, jsonAsked, error.what())};
     }
@@ -433,7 +495,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliEnvironment& en
     Output output(console, environment.clock, request.global.json, request.global.quiet);
     Services services;
     ExitCode code = RunCommand(request, environment, output, services);
-    if (services.simulated && !request.global.simulateFile.empty() && code != ExitCode::BadInput) {
+    if (services.simulated && services.simulated->EepromFileLoaded() &&
+        code != ExitCode::BadInput) {
         if (!services.simulated->SaveEeprom(request.global.simulateFile)) {
             output.Error("The simulated camera's EEPROM could not be saved to " +
                          request.global.simulateFile + ".");

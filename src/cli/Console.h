@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -21,6 +22,9 @@ struct Console {
     std::function<std::optional<std::string>()> readLine;
     // Set to 1 by Ctrl+C: a run stops at the top of its next block.
     std::atomic<int32_t>& stopRequested;
+    // The terminal's width in columns, asked each time a line is drawn (it may
+    // change); 0 or none when unknown.
+    std::function<std::size_t()> columns = {};
 };
 
 }  // namespace kestrovane::cli

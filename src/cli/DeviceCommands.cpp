@@ -1,15 +1,24 @@
 // version and erase.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "cli/CameraChoice.h"
 #include "cli/Commands.h"
+#include "cli/TerminalText.h"
 #include "upload/DeviceVersion.h"
+#include "upload/ImageMarker.h"
 #include "upload/OutcomeTexts.h"
 
 namespace kestrovane::cli {
 
 namespace {
+
+std::string HexByte(uint8_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", value);
+    return text;
+}
 
 bool IsYes(std::string answer) {
     answer.erase(0, answer.find_first_not_of(" \t"));
@@ -36,11 +45,39 @@ ExitCode RunVersion(CliSession& session, const std::string& cameraPath) {
         output.Error(VersionReadFailureText(versions.result));
         return versions.result == XU_NO_DEVICE ? ExitCode::NoCamera : ExitCode::Failed;
     }
-    output.Line("Device Bin Version:" + versions.binVersion);
-    output.Line("HW Version:" + versions.hwVersion);
+    output.Line("Device Bin Version:" + TerminalSafe(versions.binVersion));
+    output.Line("HW Version:" + TerminalSafe(versions.hwVersion));
     output.Document()["binVersion"] = versions.binVersion;
     output.Document()["hwVersion"] = versions.hwVersion;
-    return ExitCode::Done;
+
+    // The versions alone do not tell whether the image is whole: an upload
+    // stopped half-way, or an erase, leaves the old version texts in place.
+    const MarkerRead marker = ReadImageMarker({session.cameras, camera->path});
+    if (marker.result != XU_OK) {
+        output.Document()["imageState"] = nullptr;
+        output.Error(VersionReadFailureText(marker.result));
+        return marker.result == XU_NO_DEVICE ? ExitCode::NoCamera : ExitCode::Failed;
+    }
+    const ImageState state = ImageStateOf(marker.marker);
+    output.Document()["imageState"] = std::string(ImageStateName(state));
+    switch (state) {
+        case ImageState::Complete:
+            output.Line("Image: complete");
+            return ExitCode::Done;
+        case ImageState::Incomplete:
+            output.Line("Image: incomplete (an upload did not finish; byte 0 is 'B')");
+            output.Error("The camera holds an incomplete image and will not start it; upload the image again.");
+            break;
+        case ImageState::Erased:
+            output.Line("Image: erased (byte 0 is 0xFF)");
+            output.Error("The camera holds no image to start; upload one.");
+            break;
+        case ImageState::Unknown:
+            output.Line("Image: unknown (byte 0 is " + HexByte(marker.marker) + ")");
+            output.Error("The camera's image is of unknown state; upload the image again.");
+            break;
+    }
+    return ExitCode::Failed;
 }
 
 ExitCode RunErase(CliSession& session, const EraseRequest& request) {

@@ -1,3 +1,4 @@
+#include "cli/FileReason.h"
 #include "cli/ImageCheck.h"
 
 #include <cstdio>
@@ -21,11 +22,7 @@ namespace kestrovane::cli {
 
 namespace {
 
-struct Check {
-    std::string name;
-    bool ok = true;
-    std::string detail;
-};
+using Check = ImageCheckLine;
 
 bool Printable(const std::string& text) {
     for (const char c : text) {
@@ -93,6 +90,7 @@ Check DescriptionCheck(const ImageBytes& file, ImageLayout layout) {
                 inUse ? "the description is in use but its record runs past the end"
                       : "no record within the file (not in use)"};
     }
+    if (!Printable(*text)) return {"description", false, "the text holds control characters"};
     return {"description", true, "\"" + *text + "\"" + (inUse ? " (in use)" : "")};
 }
 
@@ -125,14 +123,10 @@ std::vector<Check> ParameterChecks(const OpenedImage& image) {
 
 }  // namespace
 
-ExitCode CheckImageFile(Output& output, const ImageRequest& request) {
+std::optional<std::vector<ImageCheckLine>> RunImageChecks(const ImageRequest& request) {
     const std::optional<ImageFile> file = ImageFile::OpenForReading(
         std::filesystem::path(std::u8string(request.image.begin(), request.image.end())));
-    if (!file) {
-        output.Error("Open File Error");
-        output.Hint("The image " + request.image + " cannot be read.");
-        return ExitCode::BadInput;
-    }
+    if (!file) return std::nullopt;
     const ImageLayout layout = imageLayoutOf(request.eeprom);
     std::vector<Check> checks{SizeCheck(request), LayoutCheck(*file, layout)};
     if (checks.back().ok) {
@@ -145,6 +139,17 @@ ExitCode CheckImageFile(Output& output, const ImageRequest& request) {
             for (Check& check : ParameterChecks(opened.image)) checks.push_back(std::move(check));
         }
     }
+    return checks;
+}
+
+ExitCode CheckImageFile(Output& output, const ImageRequest& request) {
+    const std::optional<std::vector<Check>> checked = RunImageChecks(request);
+    if (!checked) {
+        output.Error("Open File Error");
+        output.Hint(CannotReadText("The image", request.image));
+        return ExitCode::BadInput;
+    }
+    const std::vector<Check>& checks = *checked;
 
     Json json = Json::array();
     bool allOk = true;
@@ -163,6 +168,36 @@ ExitCode CheckImageFile(Output& output, const ImageRequest& request) {
         output.Error("The image fails the checks for the " +
                      std::string(EepromTypeName(request.eeprom)) + ".");
     return allOk ? ExitCode::Done : ExitCode::Failed;
+}
+
+bool UploadImagePassesChecks(Output& output, const UploadRequest& request) {
+    ImageRequest image;
+    image.action = ImageRequest::Action::Check;
+    image.image = request.image;
+    image.eeprom = request.eeprom;
+    image.chip = request.chip;
+    const std::optional<std::vector<Check>> checks = RunImageChecks(image);
+    if (!checks) return true;  // the load that follows names the unreadable file
+    std::vector<std::string> failures;
+    for (const Check& check : *checks) {
+        if (!check.ok) failures.push_back(check.name + ": " + check.detail);
+    }
+    if (failures.empty()) return true;
+    const std::string type(EepromTypeName(request.eeprom));
+    if (request.force) {
+        for (const std::string& failure : failures) {
+            output.Notice("The image fails a check (--force given): " + failure);
+        }
+        return true;
+    }
+    output.Error("The image fails the checks for the " + type + "; nothing was written.");
+    for (const std::string& failure : failures) output.Error("FAIL  " + failure);
+    output.Hint("See `kestrovane-cli image check IMAGE --eeprom " + type +
+                "`; give --force to write it all the same.");
+    Json reasons = Json::array();
+    for (const std::string& failure : failures) reasons.push_back(failure);
+    output.Document()["imageChecks"] = reasons;
+    return false;
 }
 
 }  // namespace kestrovane::cli

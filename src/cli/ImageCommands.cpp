@@ -1,11 +1,14 @@
 // image show, set and check: the image editor's model on the command line.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
 #include "cli/Commands.h"
+#include "cli/FileReason.h"
 #include "cli/ImageCheck.h"
 #include "cli/ImageFields.h"
 #include "cli/ImageNames.h"
+#include "cli/TerminalText.h"
 #include "files/FileReplacement.h"
 #include "image/ByteAccess.h"
 #include "image/ImageEditorOpen.h"
@@ -85,12 +88,19 @@ std::optional<OpenedImage> Open(Output& output, const ImageRequest& request) {
     if (opened.status == EditorOpenStatus::Opened) return opened.image;
     output.Error(EditorOpenFailureText(opened.status));
     if (opened.status == EditorOpenStatus::CannotOpen) {
-        output.Hint("The image " + request.image + " cannot be read.");
+        output.Hint(CannotReadText("The image", request.image));
     } else {
         output.Hint("The file is too short for the layout of " +
                     std::string(EepromTypeName(request.eeprom)) + "; see --eeprom.");
     }
     return std::nullopt;
+}
+
+std::string Quoted(const std::string& text) {
+    std::string quoted(1, '"');
+    quoted += text;
+    quoted += '"';
+    return quoted;
 }
 
 ExitCode Show(Output& output, const ImageRequest& request) {
@@ -111,9 +121,9 @@ ExitCode Show(Output& output, const ImageRequest& request) {
     Row(output, "marker", MarkerText(marker));
     Row(output, "vendor-id", IdText(image.vendorId));
     Row(output, "product-id", IdText(image.productId));
-    Row(output, "description", image.description ? "\"" + *image.description + "\"" : "-");
-    Row(output, "bin-version", image.binVersion.value_or("-"));
-    Row(output, "hw-version", image.hwVersion.value_or("-"));
+    Row(output, "description", image.description ? Quoted(TerminalSafe(*image.description)) : "-");
+    Row(output, "bin-version", image.binVersion ? TerminalSafe(*image.binVersion) : "-");
+    Row(output, "hw-version", image.hwVersion ? TerminalSafe(*image.hwVersion) : "-");
     if (large) {
         const IdentityFlags identity = image.identity.value_or(IdentityFlags{});
         Row(output, "ids-in-use",
@@ -195,11 +205,54 @@ private:
     FileReplacement replacement_;
 };
 
+// Texts in an image are shown by other programs and on terminals: a control
+// character in one is refused.
+std::optional<std::string> ControlCharacterRefusal(const std::string& assignment) {
+    const std::size_t equals = assignment.find('=');
+    if (equals == std::string::npos) return std::nullopt;
+    const std::string field = assignment.substr(0, equals);
+    if (field != "bin-version" && field != "hw-version" && field != "description") {
+        return std::nullopt;
+    }
+    for (const char c : assignment.substr(equals + 1)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return field + " may not hold control characters (" + TerminalSafe(std::string(1, c)) +
+                   ")";
+        }
+    }
+    return std::nullopt;
+}
+
+// The first check that the edited copy at `copyPath` fails and the image as
+// it was passed (a check the image failed already is not the edit's doing).
+std::optional<std::string> NewCheckFailure(const ImageRequest& request,
+                                           const std::string& copyPath) {
+    const std::optional<std::vector<ImageCheckLine>> before = RunImageChecks(request);
+    ImageRequest edited = request;
+    edited.image = copyPath;
+    const std::optional<std::vector<ImageCheckLine>> after = RunImageChecks(edited);
+    if (!after) return std::string("the edited copy cannot be read");
+    for (const ImageCheckLine& check : *after) {
+        if (check.ok) continue;
+        const bool failedBefore =
+            before && std::any_of(before->begin(), before->end(), [&](const ImageCheckLine& old) {
+                return old.name == check.name && !old.ok;
+            });
+        if (!failedBefore) return check.name + ": " + check.detail;
+    }
+    return std::nullopt;
+}
+
 ExitCode Set(Output& output, const ImageRequest& request) {
     const std::optional<OpenedImage> opened = Open(output, request);
     if (!opened) return ExitCode::BadInput;
     ImageEdits edits = EditsOf(*opened);
     for (const std::string& assignment : request.assignments) {
+        if (const std::optional<std::string> refused = ControlCharacterRefusal(assignment)) {
+            output.Error(*refused + "; nothing was written.");
+            return ExitCode::BadInput;
+        }
         if (const std::optional<std::string> refused =
                 ApplyAssignment(*opened, edits, assignment)) {
             output.Error(*refused + "; nothing was written.");
@@ -222,7 +275,18 @@ ExitCode Set(Output& output, const ImageRequest& request) {
         return ExitCode::BadInput;
     }
     const std::size_t planned = save.PlannedBytes();
-    if (!save.Commit() || !copy.Place()) {
+    if (!save.Commit()) {
+        output.Error("Writing the file failed: " + request.image);
+        return ExitCode::Failed;
+    }
+    // The tool refuses to upload an image that fails `image check`; an edit
+    // that would make one is refused here instead, the image left as it was.
+    if (const std::optional<std::string> failed = NewCheckFailure(request, copy.Path())) {
+        output.Error("The new values fail a check of `image check`: " + *failed +
+                     "; nothing was written.");
+        return ExitCode::BadInput;
+    }
+    if (!copy.Place()) {
         output.Error("Writing the file failed: " + request.image);
         return ExitCode::Failed;
     }

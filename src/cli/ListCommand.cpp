@@ -8,6 +8,7 @@
 #include "camera/CommandSet.h"
 #include "camera/Discovery.h"
 #include "cli/Commands.h"
+#include "cli/TerminalText.h"
 
 namespace kestrovane::cli {
 
@@ -52,7 +53,9 @@ std::string Describe(const ListedDevice& device) {
     std::string text = device.vendorMarker ? "Tovrine camera" : "other video device";
     if (device.note) {
         if (!device.note->node.empty()) text += ", " + device.note->node;
-        if (!device.note->product.empty()) text += ", \"" + device.note->product + "\"";
+        if (!device.note->product.empty()) {
+            text += ", \"" + TerminalSafe(device.note->product) + "\"";
+        }
         if (device.note->accessible == false) text += ", no access";
         if (device.vendorMarker && device.note->extensionUnit == false) {
             text += ", no extension unit";
@@ -132,7 +135,7 @@ ExitCode RunList(CliSession& session) {
 
     Json devices = Json::array();
     for (const ListedDevice& device : listed) {
-        output.Line(device.path.value_or("(unknown path)"));
+        output.Line(device.path ? TerminalSafe(*device.path) : "(unknown path)");
         output.Line("    " + Describe(device));
         devices.push_back(DeviceJson(device));
     }

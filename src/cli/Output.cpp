@@ -1,5 +1,8 @@
 #include "cli/Output.h"
 
+#include "cli/DocumentShape.h"
+#include "cli/TerminalText.h"
+
 namespace kestrovane::cli {
 
 namespace {
@@ -15,13 +18,13 @@ Output::Output(Console& console, Clock& clock, bool json, bool quiet)
     : console_(console),
       json_(json),
       quiet_(quiet),
-      progress_(console.err, ProgressStyle(console, json, quiet), clock) {}
+      progress_(console.err, ProgressStyle(console, json, quiet), clock, console.columns) {}
 
 void Output::Line(std::string_view text) {
     if (json_) return;
     std::lock_guard lock(mutex_);
     if (console_.outIsTerminal) progress_.Clear();
-    console_.out << text << '\n' << std::flush;
+    console_.out << TerminalSafeLines(text) << '\n' << std::flush;
 }
 
 void Output::Notice(std::string_view text) {
@@ -48,13 +51,19 @@ void Output::Trace(std::string_view text) {
 void Output::Ask(std::string_view question) {
     std::lock_guard lock(mutex_);
     progress_.Clear();
-    console_.err << question << std::flush;
+    console_.err << TerminalSafeLines(question) << std::flush;
 }
 
 void Output::ToError(std::string_view text) {
     std::lock_guard lock(mutex_);
     progress_.Clear();
-    console_.err << text << '\n' << std::flush;
+    // A terminal echoes Ctrl+C as "^C" where the cursor stands: the first
+    // message after a stop request starts by taking it off the line.
+    if (console_.errIsTerminal && !interruptEchoCleared_ && console_.stopRequested.load() != 0) {
+        console_.err << "\r  \r";
+        interruptEchoCleared_ = true;
+    }
+    console_.err << TerminalSafeLines(text) << '\n' << std::flush;
 }
 
 int Output::BeginProgress(std::string label, std::size_t total, std::size_t unitBytes,
@@ -73,6 +82,11 @@ void Output::EndProgress(int task) {
     progress_.End(task);
 }
 
+void Output::KeepProgressPlaces() {
+    std::lock_guard lock(mutex_);
+    progress_.KeepPlaces();
+}
+
 void Output::Finish(std::string_view command, ExitCode code) {
     std::lock_guard lock(mutex_);
     progress_.Clear();
@@ -81,7 +95,8 @@ void Output::Finish(std::string_view command, ExitCode code) {
     document["command"] = std::string(command);
     document["exitCode"] = ToInt(code);
     document["error"] = firstError_ ? Json(*firstError_) : Json(nullptr);
-    for (auto& [key, value] : document_.items()) document[key] = value;
+    const Json shaped = Shaped(document_, shape_ ? std::string_view(*shape_) : command);
+    for (auto& [key, value] : shaped.items()) document[key] = value;
     // Texts taken from files and cameras need not be UTF-8; they are shown
     // with the replacement character rather than ending the run.
     console_.out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n'

@@ -44,12 +44,19 @@ public:
                       std::string unitName);
     void AdvanceProgress(int task, std::size_t done);
     void EndProgress(int task);
+    // Several cameras at once: each keeps its place on the progress line.
+    void KeepProgressPlaces();
 
     bool JsonWanted() const { return json_; }
     // The run's JSON document; fill it from one thread at a time.
     Json& Document() { return document_; }
 
-    // Writes the JSON document (with --json), naming the command and the exit code.
+    // The document's fields are those of `shape` rather than of the
+    // command's name (`upload --all`).
+    void UseDocumentShape(std::string shape) { shape_ = std::move(shape); }
+
+    // Writes the JSON document (with --json), naming the command and the exit
+    // code, with every field its shape documents (null when absent).
     void Finish(std::string_view command, ExitCode code);
 
 private:
@@ -62,6 +69,8 @@ private:
     ProgressBoard progress_;
     Json document_ = Json::object();
     std::optional<std::string> firstError_;
+    std::optional<std::string> shape_;
+    bool interruptEchoCleared_ = false;
 };
 
 }  // namespace kestrovane::cli

@@ -23,6 +23,17 @@ std::string BytesPerSecond(double rate) {
     return text;
 }
 
+// The number in a task's label ("camera 12" gives 12); 0 when there is none.
+std::size_t PlaceNumber(const std::string& label) {
+    const std::size_t digit = label.find_first_of("0123456789");
+    if (digit == std::string::npos) return 0;
+    std::size_t number = 0;
+    for (std::size_t k = digit; k < label.size() && label[k] >= '0' && label[k] <= '9'; ++k) {
+        number = number * 10 + static_cast<std::size_t>(label[k] - '0');
+    }
+    return number;
+}
+
 }  // namespace
 
 int ProgressBoard::Begin(std::string label, std::size_t total, std::size_t unitBytes,
@@ -64,7 +75,10 @@ void ProgressBoard::End(int task) {
 
 void ProgressBoard::Clear() {
     if (drawnWidth_ == 0) return;
-    stream_ << '\r' << std::string(drawnWidth_, ' ') << '\r' << std::flush;
+    // Two columns more where the terminal has them: the "^C" a terminal
+    // echoes after the line goes too.
+    const std::size_t cleared = std::min(drawnWidth_ + 2, Width());
+    stream_ << '\r' << std::string(std::max(cleared, drawnWidth_), ' ') << '\r' << std::flush;
     drawnWidth_ = 0;
 }
 
@@ -84,52 +98,92 @@ std::string ProgressBoard::TimeLeft(const Task& task) const {
     return std::to_string(seconds) + " s left";
 }
 
-// One line for all the active tasks: a single task with its rate and time
-// left; several with each one's count, their summed rate and the longest
-// time left.
-void ProgressBoard::Draw() {
-    std::vector<const Task*> active;
-    for (const Task& task : tasks_) {
-        if (task.active) active.push_back(&task);
-    }
-    if (active.empty()) return;
+std::size_t ProgressBoard::Width() const {
+    std::size_t columns = columns_ ? columns_() : 0;
+    if (columns == 0) columns = 80;
+    // The last column is left free: a line that fills it wraps on some
+    // terminals, and a wrapped line cannot be redrawn in place.
+    return std::max<std::size_t>(columns, 2) - 1;
+}
+
+std::string ProgressBoard::SingleLine(const Task& task) const {
+    std::string line = task.label + ": " + std::to_string(task.done) + "/" +
+                       std::to_string(task.total) + " " + task.unitName;
+    if (const std::string rate = Rate(task); !rate.empty()) line += "  " + rate;
+    if (const std::string left = TimeLeft(task); !left.empty()) line += "  " + left;
+    return line;
+}
+
+// One entry per task, each named by its label: `narrowing` 0 gives each
+// count with its label ("camera 2: 12/256"), 1 a short label ("#2 12/256"),
+// 2 the same without the rate and time left, 3 percentages ("#2 5%").
+std::string ProgressBoard::PlacesLine(const std::vector<const Task*>& shown, int narrowing) const {
     std::string line;
-    if (active.size() == 1) {
-        const Task& task = *active.front();
-        line = task.label + ": " + std::to_string(task.done) + "/" + std::to_string(task.total) +
-               " " + task.unitName;
-        if (const std::string rate = Rate(task); !rate.empty()) line += "  " + rate;
-        if (const std::string left = TimeLeft(task); !left.empty()) line += "  " + left;
-    } else {
-        line = std::to_string(active.size());
-        line += " cameras:";
-        double bytesPerSecond = 0;
-        uint64_t longestLeftMs = 0;
-        bool timed = false;
-        for (const Task* task : active) {
-            line.append(" ").append(std::to_string(task->done));
-            line.append("/").append(std::to_string(task->total));
-            const uint64_t elapsedMs = clock_.NowMs() - task->startedMs;
-            if (elapsedMs == 0 || task->done == 0) continue;
-            timed = true;
-            bytesPerSecond += static_cast<double>(task->done * task->unitBytes) * 1000.0 /
-                              static_cast<double>(elapsedMs);
-            const double msPerUnit =
-                static_cast<double>(elapsedMs) / static_cast<double>(task->done);
-            longestLeftMs = std::max<uint64_t>(
-                longestLeftMs,
-                static_cast<uint64_t>(msPerUnit * static_cast<double>(task->total - task->done)));
+    double bytesPerSecond = 0;
+    uint64_t longestLeftMs = 0;
+    bool timed = false;
+    std::size_t activeCount = 0;
+    for (const Task* task : shown) {
+        if (!line.empty()) line += narrowing == 0 ? ", " : " ";
+        std::string label = task->label;
+        if (narrowing > 0 && label.rfind("camera ", 0) == 0) label = "#" + label.substr(7);
+        line += label + (narrowing == 0 ? ": " : " ");
+        if (narrowing >= 3) {
+            line += std::to_string(task->total ? task->done * 100 / task->total : 100) + "%";
+        } else {
+            line += std::to_string(task->done) + "/" + std::to_string(task->total);
         }
-        line += " " + active.front()->unitName;
-        if (timed) {
-            line += "  " + BytesPerSecond(bytesPerSecond) + "  " +
-                    std::to_string((longestLeftMs + 500) / 1000) + " s left";
+        if (!task->active) continue;
+        ++activeCount;
+        const uint64_t elapsedMs = clock_.NowMs() - task->startedMs;
+        if (elapsedMs == 0 || task->done == 0) continue;
+        timed = true;
+        bytesPerSecond += static_cast<double>(task->done * task->unitBytes) * 1000.0 /
+                          static_cast<double>(elapsedMs);
+        const double msPerUnit = static_cast<double>(elapsedMs) / static_cast<double>(task->done);
+        longestLeftMs = std::max<uint64_t>(
+            longestLeftMs,
+            static_cast<uint64_t>(msPerUnit * static_cast<double>(task->total - task->done)));
+    }
+    if (narrowing < 3) line += " " + shown.front()->unitName;
+    if (timed && narrowing < 2 && activeCount > 0) {
+        line += "  " + BytesPerSecond(bytesPerSecond) + "  " +
+                std::to_string((longestLeftMs + 500) / 1000) + " s left";
+    }
+    return line;
+}
+
+// One line for the tasks: a single task with its rate and time left; several
+// with each one's count named by its camera, their summed rate and the
+// longest time left, narrowed down until it fits the terminal.
+void ProgressBoard::Draw() {
+    std::vector<const Task*> shown;
+    for (const Task& task : tasks_) {
+        if (task.active || keepPlaces_) shown.push_back(&task);
+    }
+    if (std::none_of(shown.begin(), shown.end(), [](const Task* t) { return t->active; })) return;
+    // Each camera in the order of its number ("camera 2", "camera 2 read
+    // back"), whatever order their threads began in.
+    if (keepPlaces_) {
+        std::stable_sort(shown.begin(), shown.end(), [](const Task* a, const Task* b) {
+            return PlaceNumber(a->label) < PlaceNumber(b->label);
+        });
+    }
+    const std::size_t width = Width();
+    std::string line;
+    if (shown.size() == 1) {
+        line = SingleLine(*shown.front());
+    } else {
+        for (int narrowing = 0; narrowing <= 3; ++narrowing) {
+            line = PlacesLine(shown, narrowing);
+            if (line.size() <= width) break;
         }
     }
-    const std::size_t width = line.size();
-    if (width < drawnWidth_) line += std::string(drawnWidth_ - width, ' ');
+    if (line.size() > width) line.resize(width);  // the last resort: cut at the edge
+    const std::size_t length = line.size();
+    if (length < drawnWidth_) line += std::string(drawnWidth_ - length, ' ');
     stream_ << '\r' << line << std::flush;
-    drawnWidth_ = std::max(width, drawnWidth_);
+    drawnWidth_ = std::max(length, drawnWidth_);
 }
 
 // A line for each tenth the task has newly passed (only the highest when it

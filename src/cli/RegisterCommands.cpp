@@ -1,6 +1,7 @@
 // reg read, write, dump and load: the Advanced dialog's register tools.
 #include <cstdio>
 
+#include "cli/FileReason.h"
 #include "cli/CameraChoice.h"
 #include "cli/Commands.h"
 #include "registers/HexText.h"
@@ -208,7 +209,7 @@ ExitCode Load(CliSession& session, const RegisterRequest& request) {
     const std::optional<std::string> text = ReadRegisterFileText(request.file);
     if (!text) {
         output.Error(kCannotOpenRegisterFileText);
-        output.Hint("The file " + request.file + " cannot be read.");
+        output.Hint(CannotReadText("The file", request.file));
         return ExitCode::BadInput;
     }
     // The whole file is read before the first register is written.
@@ -216,6 +217,11 @@ ExitCode Load(CliSession& session, const RegisterRequest& request) {
     if (parsed.problem) {
         output.Error(RegisterFileProblemText(*parsed.problem));
         return ExitCode::BadInput;
+    }
+    output.Document()["passedOver"] = parsed.passedOver;
+    for (const std::size_t line : parsed.passedOver) {
+        output.Notice("Line " + std::to_string(line) +
+                      " of the file holds no register (no \"0x\"); it is passed over.");
     }
     if (parsed.entries.empty()) {
         output.Error(kEmptyRegisterFileText);

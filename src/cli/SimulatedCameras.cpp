@@ -1,7 +1,11 @@
 #include "cli/SimulatedCameras.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+
+#include "files/FileReplacement.h"
 
 namespace kestrovane::cli {
 
@@ -32,14 +36,49 @@ std::string SimulatedCameras::CameraPath(int index) {
 bool SimulatedCameras::LoadEeprom(const std::string& file) {
     std::error_code error;
     const std::filesystem::path path(std::u8string(file.begin(), file.end()));
-    if (!std::filesystem::exists(path, error)) return !error;
+    if (!std::filesystem::exists(path, error)) {
+        eepromFileLoaded_ = !error;  // a new file: the blank camera is its contents
+        return eepromFileLoaded_;
+    }
     if (!std::filesystem::is_regular_file(path, error)) return false;
     // The file is written back after the run: one that is not an EEPROM of
     // this camera (an image named by mistake) would be overwritten.
     const auto size = std::filesystem::file_size(path, error);
     const auto camera = cameras_.front()->Camera();
     if (error || size != camera->EepromSize()) return false;
-    return camera->LoadEepromFile(file);
+    eepromFileLoaded_ = camera->LoadEepromFile(file);
+    return eepromFileLoaded_;
+}
+
+SimulatedCameras::FileHold SimulatedCameras::HoldEepromFile(const std::string& file,
+                                                             std::string& reason) {
+    const std::filesystem::path path(std::u8string(file.begin(), file.end()));
+    switch (fileLock_.Take(path)) {
+        case FileLock::Result::Locked:
+            break;
+        case FileLock::Result::InUse:
+            reason = fileLock_.Reason();
+            return FileHold::InUse;
+        case FileLock::Result::Failed:
+            reason = fileLock_.Reason();
+            return FileHold::NotWritable;
+    }
+    // A replacement begun and discarded: the folder takes a new file, and
+    // the target is a file that can be replaced. Nothing is left behind.
+    FileReplacement probe;
+    errno = 0;
+    if (!probe.Begin(path, Durability::Ordered)) {
+        reason = errno != 0 ? std::strerror(errno) : "not a file that can be replaced";
+        return FileHold::NotWritable;
+    }
+    probe.Discard();
+    return FileHold::Held;
+}
+
+void SimulatedCameras::SaveEepromAfterEachBlock(const std::string& file) {
+    const std::shared_ptr<sim::SimulatedController> camera = cameras_.front()->Camera();
+    sim::SimulatedController* controller = camera.get();
+    controller->OnEepromCommitted([controller, file] { controller->SaveEepromFile(file); });
 }
 
 bool SimulatedCameras::SaveEeprom(const std::string& file) const {

@@ -10,6 +10,7 @@
 #include "camera/sim/SimulatedDeviceInstaller.h"
 #include "camera/sim/SimulatedHotPlug.h"
 #include "camera/sim/SimulatedMachine.h"
+#include "files/FileLock.h"
 
 namespace kestrovane::cli {
 
@@ -27,6 +28,19 @@ public:
     // not exist leaves the camera blank; false when it exists but cannot be
     // read or is not the size of the camera's EEPROM.
     bool LoadEeprom(const std::string& file);
+
+    // Holds the EEPROM file for this run, before it is loaded: a lock beside
+    // it, so a second run on the same file finds it in use and changes
+    // nothing, and a check that a new file can be put in its place, so an
+    // unwritable path is refused before the first transfer. `reason` is the
+    // system's word for a failure.
+    enum class FileHold { Held, InUse, NotWritable };
+    FileHold HoldEepromFile(const std::string& file, std::string& reason);
+    // From now on the first camera's EEPROM is saved to `file` after every
+    // block it commits, as a real camera's EEPROM keeps each block.
+    void SaveEepromAfterEachBlock(const std::string& file);
+    // Whether the EEPROM file was held and loaded: only then is it saved.
+    bool EepromFileLoaded() const { return eepromFileLoaded_; }
     bool SaveEeprom(const std::string& file) const;
 
     sim::SimulatedMachine& Machine() { return machine_; }
@@ -47,6 +61,8 @@ private:
     sim::SimulatedDeviceInstaller installer_{machine_};
     InProcessCameraClaims claims_;
     std::vector<std::unique_ptr<sim::SimulatedHotPlug>> cameras_;
+    FileLock fileLock_;
+    bool eepromFileLoaded_ = false;
 };
 
 }  // namespace kestrovane::cli

@@ -1,5 +1,7 @@
 // upload, verify and upload --all.
+#include <map>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -7,7 +9,9 @@
 #include "cli/CameraChoice.h"
 #include "cli/CameraJob.h"
 #include "cli/Commands.h"
+#include "cli/TerminalText.h"
 #include "cli/TracingCameraPort.h"
+#include "upload/DeviceVersion.h"
 
 namespace kestrovane::cli {
 
@@ -29,6 +33,49 @@ ExitCode UploadOne(CliSession& session, const UploadRequest& request) {
     return job.Run(output.Document());
 }
 
+// How the progress line and the result line name camera `index` (0-based).
+std::string CameraLabel(std::size_t index) {
+    return "camera " + std::to_string(index + 1);
+}
+
+// The USB serial numbers the platform knows, by device path.
+std::map<std::string, std::string> SerialsByPath(CliSession& session) {
+    std::map<std::string, std::string> serials;
+    if (!session.platform) return serials;
+    for (const DeviceNote& note : session.platform->DeviceNotes()) serials[note.path] = note.serial;
+    return serials;
+}
+
+// The count of `--all`: a camera stopped by Ctrl+C is neither done nor failed.
+struct AllSummary {
+    std::size_t succeeded = 0;
+    std::size_t failed = 0;
+    std::size_t stopped = 0;
+
+    void Count(ExitCode code, const Json& json) {
+        if (code == ExitCode::Done) {
+            ++succeeded;
+        } else if (json.value("result", "") == "cancelled") {
+            ++stopped;
+        } else {
+            ++failed;
+        }
+    }
+    std::string Text(std::size_t cameras) const {
+        std::string text = std::to_string(cameras) + (cameras == 1 ? " camera: " : " cameras: ") +
+                           std::to_string(succeeded) + " done, " + std::to_string(failed) +
+                           " failed";
+        if (stopped > 0) text += ", " + std::to_string(stopped) + " stopped";
+        return text;
+    }
+    Json JsonOf(std::size_t cameras) const {
+        return {{"cameras", cameras},
+                {"succeeded", succeeded},
+                {"failed", failed},
+                {"stopped", stopped}};
+    }
+};
+
 // Every free camera at once: each is claimed in one walk and written by a
 // thread of its own; one result line per camera, then a summary.
 ExitCode UploadAll(CliSession& session, const UploadRequest& request) {
@@ -41,53 +88,83 @@ ExitCode UploadAll(CliSession& session, const UploadRequest& request) {
             "No free Tovrine camera was found; `kestrovane-cli list` shows every video device "
             "and which cameras other copies hold.");
         output.Document()["cameras"] = Json::array();
+        output.Document()["summary"] = AllSummary{}.JsonOf(0);
         return ExitCode::NoCamera;
     }
     if (session.tracing) session.tracing->ShowPaths(true);
+    output.KeepProgressPlaces();
 
     struct Run {
         std::string path;
         std::vector<JobReport> reports;
         Json json = Json::object();
         ExitCode code = ExitCode::Done;
+        std::optional<DeviceVersions> versionsAfter;
     };
     std::vector<Run> runs(cameras.size());
     std::vector<std::thread> threads;
     for (std::size_t index = 0; index < cameras.size(); ++index) {
         runs[index].path = cameras[index].path;
         threads.emplace_back([&session, &request, &run = runs[index], index] {
-            CameraJob job{session, request, run.path, "camera " + std::to_string(index + 1),
+            CameraJob job{session, request, run.path, CameraLabel(index),
                           [&run](const JobReport& report) { run.reports.push_back(report); }};
             run.code = job.Run(run.json);
+            // What the camera now says it holds, for the record of the run.
+            if (run.code == ExitCode::Done) {
+                run.versionsAfter = ReadDeviceVersions({session.cameras, run.path});
+            }
         });
     }
     for (std::thread& thread : threads) thread.join();
 
+    const std::map<std::string, std::string> serials = SerialsByPath(session);
     Json results = Json::array();
-    std::size_t succeeded = 0;
-    for (const Run& run : runs) {
-        std::string line = run.path + ":";
+    AllSummary summary;
+    for (std::size_t index = 0; index < runs.size(); ++index) {
+        const Run& run = runs[index];
+        std::string line = CameraLabel(index) + ": " + TerminalSafe(run.path) + ":";
         for (std::size_t k = 0; k < run.reports.size(); ++k) {
             line += (k == 0 ? " " : "; ") + run.reports[k].text;
         }
+        const bool versionsRead = run.versionsAfter && run.versionsAfter->supported &&
+                                  run.versionsAfter->result == XU_OK;
+        if (versionsRead) {
+            line += " (now " + TerminalSafe(run.versionsAfter->binVersion) + ", " +
+                    TerminalSafe(run.versionsAfter->hwVersion) + ")";
+        }
         output.Line(line);
-        if (run.code == ExitCode::Done) ++succeeded;
-        results.push_back(run.json);
+        summary.Count(run.code, run.json);
+
+        Json entry = Json::object();
+        entry["number"] = index + 1;
+        const auto serial = serials.find(run.path);
+        entry["serial"] = serial != serials.end() && !serial->second.empty() ? Json(serial->second)
+                                                                             : Json(nullptr);
+        entry.update(run.json);
+        entry["binVersionAfter"] = versionsRead ? Json(run.versionsAfter->binVersion) : Json(nullptr);
+        entry["hwVersionAfter"] = versionsRead ? Json(run.versionsAfter->hwVersion) : Json(nullptr);
+        results.push_back(entry);
     }
-    const std::size_t failed = runs.size() - succeeded;
-    output.Line(std::to_string(runs.size()) + (runs.size() == 1 ? " camera: " : " cameras: ") +
-                std::to_string(succeeded) + " done, " + std::to_string(failed) + " failed");
+    output.Line(summary.Text(runs.size()));
     output.Document()["cameras"] = results;
-    output.Document()["summary"] = {
-        {"cameras", runs.size()}, {"succeeded", succeeded}, {"failed", failed}};
-    if (failed == 0) return ExitCode::Done;
-    output.Error(std::to_string(failed) + " of " + std::to_string(runs.size()) + " cameras failed");
+    output.Document()["summary"] = summary.JsonOf(runs.size());
+    if (summary.failed == 0 && summary.stopped == 0) return ExitCode::Done;
+    if (summary.failed > 0) {
+        output.Error(std::to_string(summary.failed) + " of " + std::to_string(runs.size()) +
+                     " cameras failed");
+    } else {
+        output.Error(std::to_string(summary.stopped) + " of " + std::to_string(runs.size()) +
+                     " cameras were stopped");
+    }
     return ExitCode::Failed;
 }
 
 }  // namespace
 
 ExitCode RunUpload(CliSession& session, const UploadRequest& request) {
+    if (request.all) {
+        session.output.UseDocumentShape(request.verifyOnly ? "verify --all" : "upload --all");
+    }
     if (!CheckUploadImage(session, request)) return ExitCode::BadInput;
     return request.all ? UploadAll(session, request) : UploadOne(session, request);
 }

@@ -158,6 +158,8 @@ ParsedRegisterFile ParseRegisterFile(std::string_view text) {
         if (const auto* entry = std::get_if<RegisterEntry>(&outcome)) {
             parsed.entries.push_back(*entry);
             parsed.entries.back().lineNumber = lineNumber;
+        } else if (!TrimBlanks(line).empty() && !TrimBlanks(line).starts_with("//")) {
+            parsed.passedOver.push_back(lineNumber);
         }
     }
     return parsed;

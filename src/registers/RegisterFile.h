@@ -54,6 +54,9 @@ struct RegisterFileProblem {
 struct ParsedRegisterFile {
     std::vector<RegisterEntry> entries;          // empty when the file was refused
     std::optional<RegisterFileProblem> problem;  // the first refused line
+    // Lines passed over that are neither blank nor comments (no "0x" in
+    // them: text, not a register), so that a front end can name them.
+    std::vector<std::size_t> passedOver;
 };
 
 // Reads a whole register file. Lines end with LF or CR LF; a UTF-8 byte order

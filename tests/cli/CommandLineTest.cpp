@@ -2,6 +2,9 @@
 // JSON documents, and what goes to which stream.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 #include "CliTestFixture.h"
 
 namespace kestrovane::testing {
@@ -141,6 +144,80 @@ TEST_F(CommandLine, WritesOneJsonDocumentWithTheOutcome) {
     document = Document();
     EXPECT_EQ(document["exitCode"], 2);
     EXPECT_FALSE(document["error"].get<std::string>().empty());
+}
+
+// An unknown subcommand is named with the nearest known one; `help upload` is
+// the help of upload; a file that cannot be read is refused with the system's
+// reason; a register file's line that holds no register is named.
+TEST_F(CommandLine, NamesWhatIsWrongWithTheSystemsReason) {
+    EXPECT_EQ(Run({"uplod", "x.bin"}), 2);
+    EXPECT_TRUE(Contains(err.str(), "Unknown subcommand: uplod. Did you mean upload?"));
+    EXPECT_EQ(Run({"--simulate-cameras", "2", "reg", "frob", "chip"}), 2);
+    EXPECT_TRUE(Contains(err.str(), "Unknown reg subcommand: frob."));
+    EXPECT_FALSE(Contains(err.str(), "A subcommand is required"));
+
+    EXPECT_EQ(Run({"help", "upload"}), 0);
+    EXPECT_TRUE(Contains(out.str(), "--readback"));
+    EXPECT_TRUE(err.str().empty()) << err.str();
+    EXPECT_EQ(Run({"help", "reg", "load"}), 0);
+    EXPECT_TRUE(Contains(out.str(), "FILE"));
+
+    EXPECT_EQ(Run({"upload", folder.Path().string()}), 2);
+    EXPECT_TRUE(Contains(err.str(), "cannot be read: Is a directory")) << err.str();
+    EXPECT_EQ(Run({"image", "show", (folder.Path() / "none.bin").string()}), 2);
+    EXPECT_TRUE(Contains(err.str(), "cannot be read: No such file or directory")) << err.str();
+
+    AttachCamera(0);
+    const std::string registers =
+        WriteText("regs.txt", "// chip settings\n\n0x0010:0x00AB\nset 11 to 12\n");
+    ASSERT_EQ(Run({"reg", "load", "chip", registers}), 0) << err.str();
+    EXPECT_TRUE(Contains(err.str(), "Line 4 of the file holds no register"));
+    EXPECT_FALSE(Contains(err.str(), "Line 1 of"));
+    EXPECT_FALSE(Contains(err.str(), "Line 2 of"));
+}
+
+// On a terminal the progress line of many cameras fits the terminal's width,
+// names each count by its camera, and the result lines use the same numbers.
+TEST_F(CommandLine, ProgressOfManyCamerasFitsTheTerminal) {
+    const std::string image = SampleImage();
+    console.errIsTerminal = true;
+    for (const std::size_t columns : {80u, 60u}) {
+        console.columns = [columns] { return columns; };
+        ASSERT_EQ(Run({"--simulate-cameras", "8", "upload", "--all", image, "--block-delay", "1"}),
+                  0)
+            << err.str();
+        std::size_t longest = 0;
+        std::string drawn;
+        std::stringstream lines(err.str());
+        for (std::string part; std::getline(lines, part, '\r');) {
+            if (part.find('\n') != std::string::npos) part = part.substr(0, part.find('\n'));
+            longest = std::max(longest, part.size());
+            if (part.find("#8 ") != std::string::npos || part.find("camera 8") != std::string::npos) {
+                drawn = part;
+            }
+        }
+        EXPECT_LT(longest, columns) << err.str().substr(0, 2000);
+        EXPECT_FALSE(drawn.empty()) << "camera 8 keeps a place on the line";
+        std::size_t previous = 0;
+        for (int camera = 1; camera <= 8; ++camera) {
+            const std::size_t at = drawn.find("#" + std::to_string(camera) + " ");
+            ASSERT_NE(at, std::string::npos) << drawn;
+            EXPECT_GE(at, previous) << "the cameras stand in the order of their numbers: " << drawn;
+            previous = at;
+        }
+        EXPECT_TRUE(Contains(out.str(), "camera 8: "));
+    }
+}
+
+// On a terminal the "^C" the terminal echoes after Ctrl+C is taken off the
+// line before the cancel message, which then starts in the first column.
+TEST_F(CommandLine, TheEchoOfCtrlCIsTakenOffTheCancelLine) {
+    AttachCamera(0);
+    const std::string image = SampleImage();
+    console.errIsTerminal = true;
+    clock.At(100 + 40 * 20 + 5, [this] { stop = 1; });
+    EXPECT_EQ(Run({"upload", image}), 1);
+    EXPECT_TRUE(Contains(err.str(), "\r  \rUpload operation was canceled"));
 }
 
 // --verbose shows every request with its bytes, on standard error.

@@ -94,6 +94,41 @@ TEST_F(ImageCommand, SetWritesWholeOrNotAtAll) {
     EXPECT_EQ(Document()["upsideDown"], true);
 }
 
+// image set never makes an image the tool would then refuse: a value that
+// `image check` fails (a default above its maximum) and a text with control
+// characters (which would drive a terminal that shows it) are refused, the
+// file left byte for byte as it was; `image show` shows such texts escaped.
+TEST_F(ImageCommand, SetRefusesWhatTheChecksFailAndTerminalControls) {
+    const std::string file = SampleImage();
+    const std::vector<uint8_t> before = ReadFile(file);
+    EXPECT_EQ(Run({"image", "set", file, "brightness.default=300"}), 2);
+    EXPECT_TRUE(Contains(err.str(), "The new values fail a check of `image check`: brightness:"));
+    EXPECT_EQ(ReadFile(file), before);
+    for (const std::string& assignment :
+         {std::string("bin-version=\x1b[2J\x1b[31mX"), std::string("hw-version=A\rB"),
+          std::string("description=x\x07y")}) {
+        EXPECT_EQ(Run({"image", "set", file, assignment}), 2) << assignment;
+        EXPECT_TRUE(Contains(err.str(), "may not hold control characters"));
+        EXPECT_EQ(err.str().find('\x1b'), std::string::npos);
+        EXPECT_EQ(ReadFile(file), before);
+    }
+    ASSERT_EQ(Run({"image", "set", file, "brightness.default=250", "bin-version=KV-\xC3\xA9"}), 0)
+        << err.str();
+    EXPECT_EQ(Run({"image", "check", file, "--eeprom", "24C64"}), 0) << out.str();
+
+    // A text written into the image by other means is shown escaped.
+    std::vector<uint8_t> bytes = ReadFile(file);
+    const std::string hostile = "\x1b]0;pwned\x07\r";
+    std::copy(hostile.begin(), hostile.end(), bytes.begin() + 0x80);
+    const std::string edited = WriteFile("hostile.bin", bytes);
+    ASSERT_EQ(Run({"image", "show", edited}), 0);
+    EXPECT_TRUE(Contains(out.str(), "\\x1B]0;pwned\\x07\\x0D"));
+    EXPECT_EQ(out.str().find('\x1b'), std::string::npos);
+    EXPECT_EQ(Run({"image", "check", edited, "--eeprom", "24C64"}), 1);
+    EXPECT_EQ(out.str().find('\x1b'), std::string::npos);
+    EXPECT_EQ(Run({"upload", edited}), 2);
+}
+
 TEST_F(ImageCommand, CheckFailsAnImageThatDoesNotFitItsType) {
     const std::string file = SampleImage();
     EXPECT_EQ(Run({"image", "check", file, "--eeprom", "24C64"}), 0);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <set>
 
+#include "files/FileLock.h"
+
 #include "CliTestFixture.h"
 
 namespace kestrovane::testing {
@@ -78,7 +80,8 @@ TEST_F(UploadCommand, UploadsEveryFreeCameraAtOnce) {
     ASSERT_EQ(Run({"upload", "--all", file, "--block-delay", "1"}), 0) << err.str();
     for (int index : {0, 1, 3, 4}) {
         EXPECT_TRUE(Holds(*cameras[static_cast<std::size_t>(index)], Committed(image))) << index;
-        EXPECT_TRUE(Contains(out.str(), CameraPath(index) + ": Upload finish\n"));
+        EXPECT_TRUE(Contains(out.str(), CameraPath(index) +
+                                            ": Upload finish (now KV-SAMPLE-1.0, HW-SAMPLE-A)\n"));
     }
     EXPECT_EQ(cameras[2]->TransferCount(), 0u);
     EXPECT_TRUE(out.str().ends_with("4 cameras: 4 done, 0 failed\n")) << out.str();
@@ -124,7 +127,8 @@ TEST_F(UploadCommand, SimulatedCameraKeepsItsEepromInAFileAcrossRuns) {
     const std::string file = SampleImage();
     ASSERT_EQ(Run({"--simulate=" + eeprom, "upload", file, "--block-delay", "0"}), 0) << err.str();
     ASSERT_EQ(Run({"--simulate=" + eeprom, "version"}), 0) << err.str();
-    EXPECT_EQ(out.str(), "Device Bin Version:KV-SAMPLE-1.0\nHW Version:HW-SAMPLE-A\n");
+    EXPECT_EQ(out.str(),
+              "Device Bin Version:KV-SAMPLE-1.0\nHW Version:HW-SAMPLE-A\nImage: complete\n");
     const std::vector<uint8_t> saved = ReadFile(eeprom);
     ASSERT_EQ(saved.size(), 16384u);
     const std::vector<uint8_t> image = Committed(samples::MakeSampleImage());
@@ -206,6 +210,145 @@ TEST_F(UploadCommand, AFailedHeaderCommitIsToldAndUnmarked) {
     EXPECT_TRUE(Contains(err.str(), "Verify header fail"));
     EXPECT_TRUE(Contains(err.str(), "The camera now holds an incomplete image"));
     EXPECT_EQ(camera->EepromByte(0), 'B');
+}
+
+}  // namespace
+}  // namespace kestrovane::testing
+
+namespace kestrovane::testing {
+namespace {
+
+// A read-back that finds the EEPROM differing from the image after the commit
+// puts 'B' back in front of it (one attempt, told in JSON) and never makes
+// the camera jump to it or restart; the run ends with 1.
+TEST_F(UploadCommand, AFailedReadBackUnmarksTheImageAndNeverStartsIt) {
+    const auto camera = AttachCamera(0);
+    const std::string file = SampleImage();
+    // A cell that loses its value after its block was checked (the camera is
+    // chosen after 100 ms; 256 blocks and the header take 20 ms each).
+    clock.At(100 + 256 * 20 + 10, [&] { camera->WriteEeprom(0x1003, {0x00}); });
+    ASSERT_EQ(Run({"--json", "upload", file, "--readback", "--run-new"}), 1);
+    const nlohmann::json document = Document();
+    EXPECT_EQ(document["readback"]["result"], "mismatch");
+    EXPECT_EQ(document["markerRestored"], true);
+    EXPECT_TRUE(document["restart"].is_null());
+    EXPECT_EQ(camera->EepromByte(0), 'B');
+    EXPECT_EQ(camera->JumpRequests(), 0);
+    EXPECT_EQ(camera->RestartCount(), 0);
+
+    // In words too, and again when the marker cannot be put back (the camera
+    // refuses every block from the read-back on).
+    camera->WriteEeprom(0, {'A'});
+    clock.At(clock.NowMs() + 100 + 256 * 20 + 10, [&] {
+        camera->WriteEeprom(0x1003, {0x00});
+        camera->FailRequestFromBlock(sim::RequestKind::EndBlock, 1);
+    });
+    ASSERT_EQ(Run({"--json", "upload", file, "--readback", "--run-new"}), 1);
+    EXPECT_EQ(Document()["markerRestored"], false);
+    EXPECT_EQ(camera->JumpRequests(), 0);
+    camera->ClearFaults();
+    clock.At(clock.NowMs() + 100 + 256 * 20 + 10, [&] { camera->WriteEeprom(0x1003, {0x00}); });
+    ASSERT_EQ(Run({"upload", file, "--readback", "--run-new"}), 1);
+    EXPECT_TRUE(Contains(err.str(), "Its first byte was set back to 'B'"));
+    EXPECT_TRUE(Contains(err.str(), "The new image was not started"));
+    EXPECT_EQ(camera->EepromByte(0), 'B');
+    EXPECT_EQ(camera->JumpRequests(), 0);
+}
+
+// upload, verify and auto run the checks of `image check` first: an image
+// that fails them (a 20-byte file, a text file) is refused with 2 and its
+// reasons before any camera is touched, unless --force is given.
+TEST_F(UploadCommand, AnImageThatFailsTheChecksIsRefusedUnlessForced) {
+    const auto camera = AttachCamera(0);
+    const std::string tiny = WriteFile("tiny.bin", std::vector<uint8_t>(20, 0x41));
+    std::string readme;
+    while (readme.size() < 2048) readme += "Kestrovane programs cameras.\n";
+    const std::string text = WriteText("README.md", readme);
+
+    for (const char* command : {"upload", "verify", "auto"}) {
+        for (const std::string& image : {tiny, text}) {
+            EXPECT_EQ(Run({"--json", command, image}), 2) << command << " " << image;
+            EXPECT_EQ(Document()["result"], "badImage");
+            EXPECT_FALSE(Document()["imageChecks"].empty());
+        }
+    }
+    EXPECT_EQ(Run({"upload", tiny}), 2);
+    EXPECT_TRUE(Contains(err.str(), "The image fails the checks for the 24C64; nothing was written"));
+    EXPECT_TRUE(Contains(err.str(), "FAIL  layout: "));
+    EXPECT_TRUE(Contains(err.str(), "--force"));
+    EXPECT_EQ(camera->TransferCount(), 0u);
+    EXPECT_EQ(camera->EepromByte(0), 0xFF);
+
+    ASSERT_EQ(Run({"upload", tiny, "--force", "--block-delay", "0"}), 0) << err.str();
+    EXPECT_TRUE(Contains(err.str(), "The image fails a check (--force given): layout"));
+    EXPECT_EQ(camera->EepromByte(0), 'A');
+}
+
+// The summary of --all names each camera by the number its progress line
+// used, with its path, serial (null where unknown), result and the versions
+// read back from it after the upload. A camera stopped by Ctrl+C is counted
+// as stopped, not failed.
+TEST_F(UploadCommand, TheSummaryOfAllRecordsEachCamera) {
+    for (int index = 0; index < 3; ++index) AttachCamera(index);
+    const std::string file = SampleImage();
+    ASSERT_EQ(Run({"--json", "upload", "--all", file, "--block-delay", "0"}), 0) << err.str();
+    const nlohmann::json document = Document();
+    ASSERT_EQ(document["cameras"].size(), 3u);
+    for (std::size_t k = 0; k < 3; ++k) {
+        const nlohmann::json& camera = document["cameras"][k];
+        EXPECT_EQ(camera["number"], k + 1);
+        EXPECT_EQ(camera["camera"], CameraPath(static_cast<int>(k)));
+        EXPECT_TRUE(camera.contains("serial") && camera["serial"].is_null());
+        EXPECT_EQ(camera["result"], "committed");
+        EXPECT_EQ(camera["binVersionAfter"], "KV-SAMPLE-1.0");
+        EXPECT_EQ(camera["hwVersionAfter"], "HW-SAMPLE-A");
+    }
+    ASSERT_EQ(Run({"upload", "--all", file, "--block-delay", "0"}), 0);
+    EXPECT_TRUE(Contains(out.str(), "camera 2: " + CameraPath(1) +
+                                        ": Upload finish (now KV-SAMPLE-1.0, HW-SAMPLE-A)\n"));
+
+    clock.At(clock.NowMs() + 100 + 40 * 20 + 5, [this] { stop = 1; });
+    EXPECT_EQ(Run({"--json", "upload", "--all", file}), 1);
+    EXPECT_EQ(Document()["summary"]["stopped"], 3);
+    EXPECT_EQ(Document()["summary"]["failed"], 0);
+    EXPECT_TRUE(Document()["cameras"][0]["binVersionAfter"].is_null());
+    stop = 0;
+    clock.At(clock.NowMs() + 100 + 40 * 20 + 5, [this] { stop = 1; });
+    EXPECT_EQ(Run({"upload", "--all", file}), 1);
+    EXPECT_TRUE(Contains(out.str(), "3 cameras: 0 done, 0 failed, 3 stopped\n")) << out.str();
+}
+
+// --simulate=FILE: the EEPROM is saved after every block the camera commits,
+// so a run killed half-way leaves the file as a camera's EEPROM would be
+// ('B' and the blocks written so far); the file is locked for the run, so a
+// second run finds it in use (3) and changes nothing; a path that cannot be
+// written is refused (2) before the first transfer.
+TEST_F(UploadCommand, TheSimulatedEepromFileIsHeldAndKeptBlockByBlock) {
+    const std::string eeprom = (folder.Path() / "camera.eeprom").string();
+    const std::string file = SampleImage();
+    const std::vector<uint8_t> image = samples::MakeSampleImage();
+    std::vector<uint8_t> halfWay;
+    clock.At(100 + 40 * 20 + 5, [&] { halfWay = ReadFile(eeprom); });
+    ASSERT_EQ(Run({"--simulate=" + eeprom, "upload", file}), 0) << err.str();
+    ASSERT_EQ(halfWay.size(), 16384u);
+    EXPECT_EQ(halfWay[0], 'B');
+    EXPECT_TRUE(std::equal(image.begin() + 32, image.begin() + 40 * 32, halfWay.begin() + 32));
+    EXPECT_EQ(halfWay[41 * 32], 0xFF);
+
+    const std::vector<uint8_t> before = ReadFile(eeprom);
+    {
+        FileLock otherRun;
+        ASSERT_EQ(otherRun.Take(std::filesystem::path(eeprom)), FileLock::Result::Locked);
+        EXPECT_EQ(Run({"--simulate=" + eeprom, "erase", "--yes"}), 3);
+        EXPECT_TRUE(Contains(err.str(), "is in use by another run; nothing was changed"));
+        EXPECT_EQ(ReadFile(eeprom), before);
+    }
+    EXPECT_EQ(Run({"--simulate=" + eeprom, "erase", "--yes"}), 0) << err.str();
+
+    const std::string nowhere = (folder.Path() / "no-such-folder" / "camera.eeprom").string();
+    EXPECT_EQ(Run({"--simulate=" + nowhere, "upload", file}), 2);
+    EXPECT_TRUE(Contains(err.str(), "cannot be written: No such file or directory"));
+    EXPECT_FALSE(Contains(err.str(), "Upload finish"));
 }
 
 }  // namespace

@@ -48,7 +48,26 @@ HResult SimulatedController::Transfer(const NodePropertyRequest& request, uint8_
     }
     if (latency > 0) clock.SleepUs(latency);
 
+    HResult result = kE_FAIL;
+    std::function<void()> listener;
+    {
+        std::lock_guard lock(mutex_);
+        const uint64_t commitsBefore = commits_;
+        result = TransferLocked(request, data, length, bytesReturned);
+        if (commits_ != commitsBefore) listener = commitListener_;
+    }
+    // Outside the lock: the listener may read the EEPROM (to save it).
+    if (listener) listener();
+    return result;
+}
+
+void SimulatedController::OnEepromCommitted(std::function<void()> listener) {
     std::lock_guard lock(mutex_);
+    commitListener_ = std::move(listener);
+}
+
+HResult SimulatedController::TransferLocked(const NodePropertyRequest& request, uint8_t* data,
+                                            uint32_t length, uint32_t* bytesReturned) {
     if (bytesReturned) *bytesReturned = 0;
     if (!present_) return kE_DEVICE_GONE;
     if (unplugAfter_ && transfers_ >= *unplugAfter_) {
@@ -116,6 +135,7 @@ HResult SimulatedController::Handle(uint32_t selector, bool isGet, XuRequest& by
 }
 
 void SimulatedController::CommitStaged(size_t count) {
+    ++commits_;
     for (size_t i = 0; i < count; ++i) {
         eeprom_[(stagingOffset_ + i) % eeprom_.size()] = staged_[i];
     }

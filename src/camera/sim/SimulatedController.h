@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -101,12 +102,19 @@ public:
     // --- persistence of the EEPROM between runs of a demo (UTF-8 paths) ---
     bool LoadEepromFile(const std::string& path);
     bool SaveEepromFile(const std::string& path) const;
+    // Called after each transfer that committed bytes into the EEPROM (an
+    // end of block, a torn one included), on the transferring thread and
+    // outside the controller's lock: what a real EEPROM keeps through a
+    // power loss, for a simulation that keeps its EEPROM in a file.
+    void OnEepromCommitted(std::function<void()> listener);
 
 private:
     enum class Pending { None, RegisterRead, DirectRead, EepromRead, Probe, BlockCheck };
 
     HResult Handle(uint32_t selector, bool isGet, XuRequest& bytes, uint32_t* bytesReturned);
     void HandleEepromSet(const XuRequest& bytes);
+    HResult TransferLocked(const NodePropertyRequest& request, uint8_t* data, uint32_t length,
+                           uint32_t* bytesReturned);
     void CommitStaged(size_t count);
     void HandleCommandSet(const XuRequest& bytes);
     void HandleLevel2CommandSet(const XuRequest& bytes);
@@ -143,6 +151,8 @@ private:
 
     std::vector<RecordedTransfer> log_;
     uint64_t transfers_ = 0;
+    uint64_t commits_ = 0;
+    std::function<void()> commitListener_;
     uint64_t blocksStarted_ = 0;
     std::vector<uint8_t> typeRequests_;
     int jumps_ = 0;

@@ -1,8 +1,10 @@
 #include "cli/linux/LinuxConsole.h"
 
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -15,6 +17,17 @@ std::atomic<int32_t>* interruptFlag = nullptr;
 void OnInterrupt(int) {
     // Only a lock-free store is safe in a signal handler.
     if (interruptFlag) interruptFlag->store(1);
+}
+
+// The width of the terminal standard error goes to; else $COLUMNS; else 0.
+std::size_t TerminalColumns() {
+    struct winsize size {};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    if (const char* columns = std::getenv("COLUMNS")) {
+        const long value = std::strtol(columns, nullptr, 10);
+        if (value > 0 && value < 10000) return static_cast<std::size_t>(value);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -31,7 +44,8 @@ Console MakeLinuxConsole(std::atomic<int32_t>& stopRequested) {
                    isatty(STDERR_FILENO) == 1,
                    isatty(STDIN_FILENO) == 1,
                    readLine,
-                   stopRequested};
+                   stopRequested,
+                   [] { return TerminalColumns(); }};
 }
 
 void CatchInterrupt(std::atomic<int32_t>& stopRequested) {
@@ -45,6 +59,11 @@ void CatchInterrupt(std::atomic<int32_t>& stopRequested) {
     // waiting on standard input gives up.
     action.sa_flags = SA_RESETHAND;
     sigaction(SIGINT, &action, nullptr);
+    // A dropped ssh session (SIGHUP) and `kill`/`timeout` (SIGTERM) stop the
+    // run the same way, so the camera is left with the marker 'B' of a
+    // stopped upload rather than in the middle of a block.
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 }  // namespace kestrovane::cli

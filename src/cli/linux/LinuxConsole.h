@@ -11,8 +11,8 @@ namespace kestrovane::cli {
 // terminal, lines read from standard input.
 Console MakeLinuxConsole(std::atomic<int32_t>& stopRequested);
 
-// Ctrl+C (SIGINT) sets `stopRequested` once; a second Ctrl+C ends the program
-// at once, as it would without the handler.
+// Ctrl+C (SIGINT), SIGTERM and SIGHUP set `stopRequested` once; a second one
+// of the same signal ends the program at once, as it would without the handler.
 void CatchInterrupt(std::atomic<int32_t>& stopRequested);
 
 }  // namespace kestrovane::cli

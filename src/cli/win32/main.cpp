@@ -17,5 +17,7 @@ int main() {
                                     [](cli::VerboseLines) -> std::unique_ptr<cli::CliPlatform> {
                                         return std::make_unique<cli::WindowsPlatform>();
                                     }};
-    return cli::RunCommandLine(cli::CommandLineArguments(), environment);
+    const int code = cli::RunCommandLine(cli::CommandLineArguments(), environment);
+    cli::InterruptibleRunEnded();
+    return code;
 }

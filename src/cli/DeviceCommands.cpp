@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "cli/CameraChoice.h"
+#include "cli/CameraSelector.h"
 #include "cli/Commands.h"
 #include "upload/DeviceVersion.h"
 #include "upload/OutcomeTexts.h"
@@ -50,6 +51,7 @@ ExitCode RunErase(CliSession& session, const EraseRequest& request) {
         output.Hint("Add --yes to erase without being asked.");
         return ExitCode::BadInput;
     }
+    if (RefuseToGuess(session, request.camera)) return ExitCode::BadInput;
     std::optional<ChosenCamera> camera = ChooseCamera(session, request.camera);
     if (!camera) return ExitCode::NoCamera;
     output.Document()["camera"] = camera->path;

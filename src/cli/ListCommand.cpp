@@ -7,6 +7,7 @@
 
 #include "camera/CommandSet.h"
 #include "camera/Discovery.h"
+#include "cli/CameraSelector.h"
 #include "cli/Commands.h"
 
 namespace kestrovane::cli {
@@ -52,7 +53,11 @@ std::string Describe(const ListedDevice& device) {
     std::string text = device.vendorMarker ? "Tovrine camera" : "other video device";
     if (device.note) {
         if (!device.note->node.empty()) text += ", " + device.note->node;
-        if (!device.note->product.empty()) text += ", \"" + device.note->product + "\"";
+        if (!device.note->product.empty()) {
+            text += ", \"" + DeviceText(device.note->product) + "\"";
+        }
+        if (!device.note->serial.empty()) text += ", serial " + DeviceText(device.note->serial);
+        if (device.note->port) text += ", port " + DeviceText(*device.note->port);
         if (device.note->accessible == false) text += ", no access";
         if (device.vendorMarker && device.note->extensionUnit == false) {
             text += ", no extension unit";
@@ -75,6 +80,9 @@ Json DeviceJson(const ListedDevice& device) {
     json["vendorMarker"] = device.vendorMarker;
     json["claimed"] = device.vendorMarker ? Json(device.claimed) : Json(nullptr);
     json["protocolLevel"] = device.level ? Json(*device.level) : Json(nullptr);
+    json["serial"] =
+        device.note && !device.note->serial.empty() ? Json(device.note->serial) : Json(nullptr);
+    json["port"] = device.note && device.note->port ? Json(*device.note->port) : Json(nullptr);
     if (device.note) {
         json["node"] = device.note->node;
         json["product"] = device.note->product;
@@ -98,9 +106,7 @@ ExitCode RunList(CliSession& session) {
         return ExitCode::Failed;
     }
     std::map<std::string, DeviceNote> notes;
-    if (session.platform) {
-        for (DeviceNote& note : session.platform->DeviceNotes()) notes[note.path] = note;
-    }
+    for (DeviceNote& note : DeviceNotesOf(session)) notes[note.path] = note;
     const std::vector<std::string> titles = session.windows.TopLevelWindowTitles();
 
     std::vector<ListedDevice> listed;
@@ -131,10 +137,15 @@ ExitCode RunList(CliSession& session) {
     }
 
     Json devices = Json::array();
-    for (const ListedDevice& device : listed) {
-        output.Line(device.path.value_or("(unknown path)"));
+    // Each device's number is what --camera N takes.
+    for (std::size_t index = 0; index < listed.size(); ++index) {
+        const ListedDevice& device = listed[index];
+        output.Line(std::to_string(index + 1) + ": " +
+                    (device.path ? DeviceText(*device.path) : "(unknown path)"));
         output.Line("    " + Describe(device));
-        devices.push_back(DeviceJson(device));
+        Json json = DeviceJson(device);
+        json["index"] = index + 1;
+        devices.push_back(json);
     }
     output.Document()["devices"] = devices;
     output.Document()["cameras"] = cameras;

@@ -10,6 +10,7 @@
 #include "camera/sim/SimulatedDeviceInstaller.h"
 #include "camera/sim/SimulatedHotPlug.h"
 #include "camera/sim/SimulatedMachine.h"
+#include "cli/CliPlatform.h"
 
 namespace kestrovane::cli {
 
@@ -41,6 +42,8 @@ public:
 
     // The path of camera `index` (0-based).
     static std::string CameraPath(int index);
+    // Each camera's serial number ("SIM0001" for the first) and port ("sim-1").
+    std::vector<DeviceNote> Notes() const;
 
 private:
     sim::SimulatedMachine machine_;

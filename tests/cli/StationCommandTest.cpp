@@ -124,6 +124,22 @@ TEST_F(StationCommand, LogRecordsEveryCameraOperation) {
     EXPECT_EQ(failed["block"], 4);
     EXPECT_EQ(failed["marker"], "incomplete");
 
+    // An erase and each camera of an auto run get their lines too.
+    ASSERT_EQ(Run({"--log", log, "erase", "-y"}), 0);
+    ASSERT_EQ(Run({"--simulate", "--log", log, "auto", image, "--count", "2", "--block-delay",
+                   "0"}),
+              0);
+    const std::vector<nlohmann::json> more = LogLines(log);
+    ASSERT_EQ(more.size(), 8u);
+    EXPECT_EQ(more[5]["operation"], "erase");
+    EXPECT_EQ(more[5]["marker"], "erased");
+    for (std::size_t index : {6u, 7u}) {
+        EXPECT_EQ(more[index]["operation"], "auto");
+        EXPECT_EQ(more[index]["result"], "committed");
+        EXPECT_EQ(more[index]["serial"], "SIM0001");
+        EXPECT_EQ(more[index]["marker"], "complete");
+    }
+
     const auto transfers = camera->TransferCount();
     EXPECT_EQ(Run({"upload", image, "--log", folder.Path().string()}), 2);
     EXPECT_TRUE(Contains(err.str(), "cannot be written"));

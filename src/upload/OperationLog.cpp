@@ -185,6 +185,23 @@ void RecordCameraState(OperationRecord& record, const CameraTarget& camera) {
     }
 }
 
+bool LogUploadRun(const UploadSettings& settings, CameraPort& cameras,
+                  const UploadOutcome& outcome, const std::string& operation,
+                  const std::string& tool, double seconds, std::string& why) {
+    if (settings.operationLog.empty()) return true;
+    OperationRecord record;
+    record.tool = tool;
+    record.operation = operation;
+    record.camera = settings.cameraPath;
+    RecordImage(record, settings.imagePath);
+    RecordOutcome(record, outcome);
+    record.seconds = seconds;
+    RecordCameraState(record, {cameras, settings.cameraPath});
+    const std::string& file = settings.operationLog;
+    return OperationLog(std::filesystem::path(std::u8string(file.begin(), file.end())))
+        .Append(std::move(record), why);
+}
+
 bool OperationLog::Append(OperationRecord record, std::string& why) const {
     if (record.host.empty()) record.host = HostName();
     return AppendRecord(file_, OperationLogLine(record), why);

@@ -8,6 +8,7 @@
 
 #include "camera/Discovery.h"
 #include "upload/UploadOutcome.h"
+#include "upload/UploadSettings.h"
 
 namespace kestrovane {
 
@@ -60,6 +61,15 @@ void RecordCameraState(OperationRecord& record, const CameraTarget& camera);
 
 // The marker byte's meaning: 'A' complete, 'B' incomplete, 0xFF erased.
 std::string MarkerStateName(uint8_t marker);
+
+// The record of one camera's run under `settings` (the image, the outcome,
+// what the camera holds afterwards), appended to `settings.operationLog`;
+// nothing when that is empty. `operation` is "upload", "verify" or "auto";
+// `tool` the program and its version. False when the record could not be
+// written, with the reason in `why`.
+bool LogUploadRun(const UploadSettings& settings, CameraPort& cameras,
+                  const UploadOutcome& outcome, const std::string& operation,
+                  const std::string& tool, double seconds, std::string& why);
 
 // A log file the records are appended to, one line each, whole.
 class OperationLog {

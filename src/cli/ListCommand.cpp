@@ -48,7 +48,16 @@ bool ShownInCaption(const std::vector<std::string>& titles, const std::string& p
     return false;
 }
 
-std::string Describe(const ListedDevice& device) {
+// The device's serial number and port, at the line's end.
+std::string Identity(const ListedDevice& device) {
+    if (!device.note) return {};
+    std::string text;
+    if (!device.note->serial.empty()) text += ", serial " + DeviceText(device.note->serial);
+    if (device.note->port) text += ", port " + DeviceText(*device.note->port);
+    return text;
+}
+
+std::string DescribeState(const ListedDevice& device) {
     if (!device.path) return "device path unreadable";
     std::string text = device.vendorMarker ? "Tovrine camera" : "other video device";
     if (device.note) {
@@ -56,8 +65,6 @@ std::string Describe(const ListedDevice& device) {
         if (!device.note->product.empty()) {
             text += ", \"" + DeviceText(device.note->product) + "\"";
         }
-        if (!device.note->serial.empty()) text += ", serial " + DeviceText(device.note->serial);
-        if (device.note->port) text += ", port " + DeviceText(*device.note->port);
         if (device.note->accessible == false) text += ", no access";
         if (device.vendorMarker && device.note->extensionUnit == false) {
             text += ", no extension unit";
@@ -72,6 +79,10 @@ std::string Describe(const ListedDevice& device) {
             : device.probeResult == XU_NOT_SUPPORTED ? std::string("no extension unit")
                                                      : std::string("no answer")) +
            ")";
+}
+
+std::string Describe(const ListedDevice& device) {
+    return DescribeState(device) + Identity(device);
 }
 
 Json DeviceJson(const ListedDevice& device) {

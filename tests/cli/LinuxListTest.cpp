@@ -58,8 +58,8 @@ TEST_F(LinuxList, ShowsACameraThisUserCannotOpen) {
     EXPECT_EQ(Run({"list"}), 0);
     const std::string node = (folder.Path() / "dev" / "video2").string();
     EXPECT_EQ(out.str(), "1: usb#vid_3a5e&pid_0101&mi_00#1-2\n    Tovrine camera, " + node +
-                             ", \"Camera 1-2\", serial KV0042, port 1-2, no access, free, "
-                             "protocol level unknown (cannot be opened)\n");
+                             ", \"Camera 1-2\", no access, free, protocol level unknown "
+                             "(cannot be opened), serial KV0042, port 1-2\n");
     EXPECT_NE(err.str().find("see the README on camera access"), std::string::npos) << err.str();
 }
 

@@ -28,8 +28,8 @@ protected:
 // takes the number, serial:, port: or the path, and names what it cannot find.
 TEST_F(StationCommand, ListShowsSerialAndPortAndCameraTakesThem) {
     ASSERT_EQ(Run({"--simulate-cameras", "2", "list"}), 0) << err.str();
-    EXPECT_TRUE(Contains(out.str(), "1: " + CameraPath(0) + "\n    Tovrine camera, serial "
-                                    "SIM0001, port sim-1, free, protocol level 2\n"));
+    EXPECT_TRUE(Contains(out.str(), "1: " + CameraPath(0) + "\n    Tovrine camera, free, "
+                                    "protocol level 2, serial SIM0001, port sim-1\n"));
     EXPECT_TRUE(Contains(out.str(), "2: " + CameraPath(1) + "\n"));
     ASSERT_EQ(Run({"--simulate-cameras", "2", "--json", "list"}), 0);
     EXPECT_EQ(Document()["devices"][1]["serial"], "SIM0002");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "app/DialogHost.h"
 #include "app/ProgramPath.h"
 #include "app/SimulationMenu.h"
@@ -31,6 +33,8 @@ struct AppServices {
     SimulationMenu* simulationMenu = nullptr;
     // Shows the main dialog's Advanced button (hidden by its template).
     bool showAdvancedButton = false;
+    // --log FILE: every camera a run serves gets a record there; empty: none.
+    std::string operationLogFile{};
 };
 
 }  // namespace kestrovane

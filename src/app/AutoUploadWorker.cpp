@@ -11,12 +11,16 @@ namespace {
 // line, a progress bar per camera.
 class AutoRunObserver final : public AutoUploadObserver {
 public:
-    explicit AutoRunObserver(UploadHost& host) : host_(host), window_(host.Window()) {}
+    AutoRunObserver(UploadHost& host, CameraPort& cameras, Clock& clock,
+                    const UploadSettings& settings)
+        : host_(host), window_(host.Window()), cameras_(cameras), clock_(clock),
+          settings_(settings) {}
 
     void StateChanged(AutoUploadState state) override {
         if (state == AutoUploadState::Waiting) window_.SetItemText(kStatusText, kStatusNoCamera);
     }
     bool BeginBlocks(std::size_t blockCount) override {
+        passStartedMs_ = clock_.NowMs();
         ShowBlockProgress(window_, blockCount);
         window_.SetItemText(kStatusText, kStatusUploadGoing);
         return true;
@@ -26,6 +30,8 @@ public:
 
     bool CameraServed(const UploadOutcome& outcome) override {
         HideBlockProgress(window_);
+        LogDialogRun(settings_, cameras_, outcome, "auto",
+                     static_cast<double>(clock_.NowMs() - passStartedMs_) / 1000.0);
         if (outcome.result == UploadOutcome::Result::Committed) host_.CountFinish();
         const AutoRunReport report = AutoPassReport(outcome);
         if (report.message) host_.Report(*report.message);
@@ -36,6 +42,10 @@ public:
 private:
     UploadHost& host_;
     DialogWindow& window_;
+    CameraPort& cameras_;
+    Clock& clock_;
+    const UploadSettings& settings_;
+    uint64_t passStartedMs_ = 0;
 };
 
 }  // namespace
@@ -48,7 +58,7 @@ int autoUploadWorker(UploadHost& host, CameraPort& cameras, Clock& clock,
     host.UploadRunning() = 1;
     if (!host.Closing()) {
         window.SetItemText(kUploadButton, "Stop");
-        AutoRunObserver observer(host);
+        AutoRunObserver observer(host, cameras, clock, settings);
         RunAutoUpload(cameras, clock, settings, {host.UploadRunning(), host.CurrentCameraDone()},
                       observer);
     }

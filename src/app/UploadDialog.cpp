@@ -144,6 +144,7 @@ UploadSettings UploadDialog::SettingsOfThisClick() const {
     settings.forceEepromType = forceEepromType != 0;
     settings.forcedEepromKind = forcedEepromKind;
     settings.cameraPath = services_.cameraPath.Get();
+    settings.operationLog = services_.operationLogFile;
     return settings;
 }
 

@@ -5,7 +5,9 @@
 #include "camera/Discovery.h"
 #include "upload/CameraWriter.h"
 #include "upload/NewImageStart.h"
+#include "upload/OperationLog.h"
 #include "upload/OutcomeTexts.h"
+#include "KestrovaneVersion.h"
 
 namespace kestrovane {
 
@@ -40,12 +42,24 @@ private:
 
 }  // namespace
 
+void LogDialogRun(const UploadSettings& settings, CameraPort& cameras,
+                  const UploadOutcome& outcome, const std::string& operation, double seconds) {
+    std::string why;
+    // A record that cannot be written does not stop the line; the camera's
+    // own outcome is what the dialog reports.
+    LogUploadRun(settings, cameras, outcome, operation,
+                 std::string("Kestrovane ") + KESTROVANE_VERSION, seconds, why);
+}
+
 int uploadWorker(UploadHost& host, CameraPort& cameras, Clock& clock,
                  const UploadSettings& settings) {
     DialogWindow& window = host.Window();
     window.InitializeCom();
     SingleRunObserver observer(host);
+    const uint64_t startedMs = clock.NowMs();
     const UploadOutcome outcome = WriteCamera(cameras, clock, settings, observer);
+    LogDialogRun(settings, cameras, outcome, settings.verifyOnly ? "verify" : "upload",
+                 static_cast<double>(clock.NowMs() - startedMs) / 1000.0);
 
     bool restartHandedOver = false;
     if (outcome.result == UploadOutcome::Result::Committed && settings.runNewBin) {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <string>
+
 #include "app/UploadHost.h"
 #include "camera/CameraPort.h"
 #include "camera/Clock.h"
+#include "upload/UploadOutcome.h"
 #include "upload/UploadSettings.h"
 
 namespace kestrovane {
@@ -23,5 +26,10 @@ int uploadWorker(UploadHost& host, CameraPort& cameras, Clock& clock,
 // Always returns 0.
 int autoUploadWorker(UploadHost& host, CameraPort& cameras, Clock& clock,
                      const UploadSettings& settings);
+
+// --log: the record of one camera a run served (a single run, or one camera
+// of an auto run), while the camera is still attached; nothing without a log.
+void LogDialogRun(const UploadSettings& settings, CameraPort& cameras,
+                  const UploadOutcome& outcome, const std::string& operation, double seconds);
 
 }  // namespace kestrovane

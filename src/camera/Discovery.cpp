@@ -90,13 +90,34 @@ int FindCamera(CameraPort& cameras, WindowList& windows, Clock& clock, CameraPat
 
 std::vector<ClaimedCamera> FindAllCameras(CameraPort& cameras, WindowList& windows, Clock& clock,
                                           CameraClaims& claims) {
+    // One look at the window list for the whole walk, then one pause for all
+    // of the cameras it found free, then their claims: a copy that is just
+    // setting its caption gets the same time as with one camera, and the
+    // pause is not paid once per camera, one after another.
+    std::unique_ptr<DeviceEnumerator> devices;
+    if (cameras.EnumerateVideoInputs(&devices) != kS_OK || !devices) return {};
+    const std::vector<std::string> titles = windows.TopLevelWindowTitles();
+    std::vector<std::string> candidates;
+    bool sawCamera = false;
+    std::unique_ptr<DeviceEntry> device;
+    while (devices->Next(&device) == kS_OK && device) {
+        std::string path;
+        if (device->ReadDevicePath(&path) != kS_OK) continue;
+        if (!HasCameraVendorMarker(path)) continue;
+        sawCamera = true;
+        const bool shown = std::any_of(titles.begin(), titles.end(), [&](const std::string& title) {
+            return CheckWindowTitle(title, path);
+        });
+        if (!shown) candidates.push_back(std::move(path));
+    }
+    devices.reset();
+    if (sawCamera) clock.SleepMs(kClaimCheckPauseMs);
     std::vector<ClaimedCamera> found;
-    WalkUnclaimedCameras(cameras, windows, clock, [&](const std::string& path) {
+    for (std::string& path : candidates) {
         if (std::unique_ptr<CameraClaim> held = claims.TryClaim(path)) {
-            found.push_back({path, std::move(held)});
+            found.push_back({std::move(path), std::move(held)});
         }
-        return Walk::Continue;
-    });
+    }
     return found;
 }
 

@@ -7,6 +7,7 @@
 #include "cli/CameraChoice.h"
 #include "cli/CameraJob.h"
 #include "cli/Commands.h"
+#include "cli/OperationLogging.h"
 #include "cli/SimulatedCameras.h"
 #include "image/EepromType.h"
 #include "upload/AutoUploadRun.h"
@@ -40,6 +41,7 @@ public:
     }
     bool BeginBlocks(std::size_t blockCount) override {
         session_.output.Notice("Operation status: Upload is going...");
+        passStartedMs_ = session_.clock.NowMs();
         blockCount_ = blockCount;
         passStartedMs_ = session_.clock.NowMs();
         task_ = session_.output.BeginProgress("camera " + std::to_string(passes_ + 1), blockCount,
@@ -70,6 +72,7 @@ public:
         passStartedMs_.reset();
         json["status"] = text;
         passesJson_.push_back(json);
+        LogPass(json);
         lastPassFailed_ = !outcome.Succeeded();
         endedOnFailure_ = outcome.result == UploadOutcome::Result::Cancelled || pass.endsRun;
         if (pass.message) session_.output.Error(pass.message->text);
@@ -92,6 +95,19 @@ public:
     bool EndedOnFailure() const { return endedOnFailure_ || lastPassFailed_; }
     const Json& Passes() const { return passesJson_; }
 
+    // --log: the pass's record, while the camera is still attached. The notes
+    // are read again for every pass: each camera of the stream has its own serial.
+    void LogPass(const Json& pass) {
+        if (session_.global.logFile.empty()) return;
+        OperationLogging logging(session_);
+        OperationRecord record = logging.Begin("auto", path_);
+        RecordImage(record, request_.upload.image);
+        Json logged = pass;
+        logged["seconds"] =
+            static_cast<double>(session_.clock.NowMs() - passStartedMs_) / 1000.0;
+        logging.Finish(std::move(record), logged);
+    }
+
 private:
     bool nextCameraOwed_ = false;
     CliSession& session_;
@@ -101,6 +117,7 @@ private:
     int task_ = -1;
     std::optional<uint64_t> passStartedMs_;  // when this pass's blocks began
     int passes_ = 0;
+    uint64_t passStartedMs_ = 0;
     int served_ = 0;
     int failed_ = 0;
     bool lastPassFailed_ = false;

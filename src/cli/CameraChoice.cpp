@@ -2,6 +2,7 @@
 
 #include "camera/CameraPath.h"
 #include "camera/Discovery.h"
+#include "cli/CameraSelector.h"
 
 namespace kestrovane::cli {
 
@@ -35,8 +36,15 @@ std::optional<ChosenCamera> Refuse(CliSession& session, const std::string& why) 
 
 }  // namespace
 
-std::optional<ChosenCamera> ChooseCamera(CliSession& session, const std::string& requested,
+std::optional<ChosenCamera> ChooseCamera(CliSession& session, const std::string& name,
                                          bool mayBeAbsent) {
+    std::string requested = name;
+    if (!name.empty()) {
+        std::string why;
+        std::optional<std::string> path = ResolveCameraName(session, name, why);
+        if (!path) return Refuse(session, why);
+        requested = *path;
+    }
     if (requested.empty()) {
         CameraPath chosen;
         std::unique_ptr<CameraClaim> claim;

@@ -16,7 +16,8 @@ struct ChosenCamera {
 };
 
 // With `requested` empty, the first free camera as the dialog's Upload button
-// chooses it; otherwise the camera under that path, which must carry a vendor
+// chooses it; otherwise the camera `requested` names (an index, serial:,
+// port: or a path; see CameraSelector.h), which must carry a vendor
 // marker, be attached (unless `mayBeAbsent`), shown in no window's caption
 // and free to claim. Reports "No device" and why when there is none.
 std::optional<ChosenCamera> ChooseCamera(CliSession& session, const std::string& requested,

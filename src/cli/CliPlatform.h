@@ -15,14 +15,17 @@ namespace kestrovane::cli {
 
 // What the platform knows about a video device beyond the camera port: the
 // Linux port tells the device node, the product and whether this user may
-// open it.
+// open it; every platform the USB serial number and the port, where it can.
 struct DeviceNote {
     std::string path;  // the camera port's device path
     std::string node;
     std::string product;
     std::optional<bool> accessible;
     std::optional<bool> extensionUnit;
-    std::string serial;  // the USB serial number; empty when unknown
+    std::string serial;  // the USB serial number; empty when the device has none
+    // Where the device is plugged in: the port chain on Linux ("1-2.3"), the
+    // system's location text on Windows; none when it is not known.
+    std::optional<std::string> port;
 };
 
 // The machine's own services, as the platform part of the program makes them.

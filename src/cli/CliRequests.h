@@ -20,6 +20,7 @@ struct GlobalOptions {
     bool json = false;
     bool quiet = false;
     bool verbose = false;
+    std::string logFile;  // --log FILE: one JSON line appended per camera operation
 
     bool Simulated() const { return simulate || simulateCameras > 0; }
     int SimulatedCameraCount() const { return simulateCameras > 0 ? simulateCameras : 1; }
@@ -38,6 +39,16 @@ struct UploadRequest {
     bool readback = false;
     bool force = false;  // --force: write an image that fails `image check`
     ChipRevision chip = ChipRevision::Kv5;  // the parameter table the checks use
+    std::string backup;  // --backup FILE: the whole EEPROM saved there before anything is written
+    bool dryRun = false;  // --dry-run: everything up to the first write, which is left out
+};
+
+// read FILE: the whole EEPROM saved to FILE.
+struct ReadRequest {
+    std::string file;
+    EepromType eeprom = kEeprom24C64;
+    std::string image;  // --image: the size of this image instead of the EEPROM type's
+    std::string camera;
 };
 
 struct AutoRequest {
@@ -70,7 +81,7 @@ struct ImageRequest {
     std::vector<std::string> assignments;  // FIELD=VALUE
 };
 
-enum class Command { List, Upload, Auto, Version, Erase, Register, Image };
+enum class Command { List, Upload, Auto, Version, Erase, Register, Image, Read };
 
 struct CliRequest {
     GlobalOptions global;
@@ -82,6 +93,7 @@ struct CliRequest {
     std::string versionCamera;
     RegisterRequest registers;
     ImageRequest image;
+    ReadRequest read;
 };
 
 }  // namespace kestrovane::cli

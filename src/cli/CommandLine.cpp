@@ -6,6 +6,8 @@
 #include <optional>
 
 #include "cli/Commands.h"
+#include "cli/EepromBackup.h"
+#include "cli/OperationLogging.h"
 #include "cli/ImageFields.h"
 #include "cli/ImageNames.h"
 #include "cli/SimulatedCameras.h"
@@ -36,9 +38,37 @@ CLI::Option* AddEepromOption(CLI::App& command, EepromType& type, const std::str
 }
 
 CLI::Option* AddCameraOption(CLI::App& command, std::string& camera) {
-    return command.add_option("--camera", camera,
-                              "The camera's device path (as `list` shows it); default: the "
-                              "first free camera, as the dialog chooses it");
+    return command
+        .add_option("--camera", camera,
+                    "The camera: its number in `list`, serial:TEXT, port:TEXT or its device "
+                    "path; default: the first free camera, as the dialog chooses it (commands "
+                    "that write refuse to guess among several)")
+        ->type_name("N|serial:TEXT|port:TEXT|PATH");
+}
+
+// What every subcommand's --help ends with: the global options, which may
+// stand before or after the subcommand, and the exit codes.
+constexpr const char* kSubcommandFooter =
+    "Global options (before or after the subcommand):\n"
+    "  --simulate[=FILE]       one simulated camera (its EEPROM kept in FILE)\n"
+    "  --simulate-cameras N    N simulated cameras (1 to 16)\n"
+    "  -j, --json              one JSON document on standard output\n"
+    "  -q, --quiet             no progress and no notices; errors only\n"
+    "  -v, --verbose           every request to the camera, on standard error\n"
+    "  --log FILE              append one JSON line per camera operation to FILE\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  done\n"
+    "  1  the operation failed (a transfer, a check, a comparison, Ctrl+C, a declined erase)\n"
+    "  2  usage or bad input (an option, a file, an image; several free cameras and no "
+    "--camera)\n"
+    "  3  no camera: none attached, none free, or the one named absent or held elsewhere";
+
+void AddFooters(CLI::App& command) {
+    for (CLI::App* sub : command.get_subcommands({})) {
+        sub->footer(kSubcommandFooter);
+        AddFooters(*sub);
+    }
 }
 
 CLI::Option* AddChipOption(CLI::App& command, ChipRevision& chip) {
@@ -90,6 +120,14 @@ void AddUploadOptions(CLI::App& command, UploadRequest& upload, bool withSingleR
                      "Every free camera at once, each under its own claim, in parallel");
     command.add_flag("--readback", upload.readback,
                      "After the header commit, read the whole EEPROM back and compare it");
+    command
+        .add_option("--backup", upload.backup,
+                    "Save the whole EEPROM (the size of --eeprom) to FILE first; nothing is "
+                    "written when that fails")
+        ->type_name("FILE");
+    command.add_flag("--dry-run", upload.dryRun,
+                     "Check the image, claim the camera, read its versions and marker and say "
+                     "what would be written; write nothing");
 }
 
 struct Parser {
@@ -106,6 +144,7 @@ struct Parser {
     CLI::App* erase = nullptr;
     CLI::App* reg = nullptr;
     CLI::App* image = nullptr;
+    CLI::App* read = nullptr;
 
     Parser();
     void Build();
@@ -129,10 +168,13 @@ void Parser::Build() {
     app.add_option("--simulate-cameras", global.simulateCameras, "Work with N simulated cameras")
         ->check(CLI::Range(1, 16))
         ->type_name("N");
-    app.add_flag("--json", global.json, "Write one JSON document to standard output");
-    app.add_flag("--quiet", global.quiet, "No progress and no notices; errors only");
-    app.add_flag("--verbose", global.verbose,
+    app.add_flag("-j,--json", global.json, "Write one JSON document to standard output");
+    app.add_flag("-q,--quiet", global.quiet, "No progress and no notices; errors only");
+    app.add_flag("-v,--verbose", global.verbose,
                  "Show every request to the camera with its bytes, and the system's errors");
+    app.add_option("--log", global.logFile,
+                   "Append one JSON line per camera operation to FILE (never truncated)")
+        ->type_name("FILE");
     app.require_subcommand(1);
     app.fallthrough();
 
@@ -170,7 +212,17 @@ void Parser::Build() {
 
     erase = app.add_subcommand("erase", "Erase the camera's image (asks first on a terminal)");
     AddCameraOption(*erase, request.erase.camera);
-    erase->add_flag("--yes", request.erase.yes, "Erase without asking");
+    erase->add_flag("-y,--yes", request.erase.yes, "Erase without asking");
+
+    read = app.add_subcommand("read", "Save the camera's whole EEPROM to a file");
+    read->add_option("FILE", request.read.file, "The file to write (replaced whole or not at all)")
+        ->required();
+    AddEepromOption(*read, request.read.eeprom,
+                    "The EEPROM type whose size is read (default 24C64)");
+    read->add_option("--image", request.read.image,
+                     "Read as many bytes as this image takes (padded to whole blocks) instead")
+        ->type_name("IMAGE");
+    AddCameraOption(*read, request.read.camera);
 
     reg = app.add_subcommand("reg", "Read and write chip and sensor registers");
     reg->require_subcommand(1);
@@ -276,6 +328,7 @@ void Parser::Build() {
     addChip(*imageCheck);
     imageCheck->parse_complete_callback(
         [&imageRequest] { imageRequest.action = ImageRequest::Action::Check; });
+    AddFooters(app);
 }
 
 std::optional<std::string> Parser::Resolve() {
@@ -292,6 +345,15 @@ std::optional<std::string> Parser::Resolve() {
         }
         if (u.verifyOnly && !u.verify) return "--verify-only cannot be combined with --no-verify";
         if (u.all && !u.camera.empty()) return "--all cannot be combined with --camera";
+        if (u.all && !u.backup.empty()) {
+            return "--backup cannot be combined with --all (one backup file per camera)";
+        }
+        if (u.verifyOnly && (!u.backup.empty() || u.dryRun)) {
+            return "--verify-only and verify write nothing; --backup and --dry-run are for upload";
+        }
+        if (u.dryRun && (u.runNew || u.readback || !u.backup.empty())) {
+            return "--dry-run cannot be combined with --run-new, --readback or --backup";
+        }
     } else if (autoRun->parsed()) {
         request.command = Command::Auto;
         request.commandName = "auto";
@@ -305,6 +367,9 @@ std::optional<std::string> Parser::Resolve() {
         request.command = Command::Register;
         static constexpr const char* kNames[] = {"reg read", "reg write", "reg dump", "reg load"};
         request.commandName = kNames[static_cast<int>(request.registers.action)];
+    } else if (read->parsed()) {
+        request.command = Command::Read;
+        request.commandName = "read";
     } else if (image->parsed()) {
         request.command = Command::Image;
         static constexpr const char* kNames[] = {"image show", "image set", "image check"};
@@ -378,6 +443,7 @@ ExitCode RunCommand(const CliRequest& request, CliEnvironment& environment, Outp
                     Services& services) {
     const GlobalOptions& global = request.global;
     if (request.command == Command::Image) return RunImage(output, request.image);
+    if (!global.logFile.empty() && !CheckLogFile(output, global.logFile)) return ExitCode::BadInput;
 
     const VerboseLines trace =
         global.verbose ? VerboseLines([&output](const std::string& line) { output.Trace(line); })
@@ -445,6 +511,8 @@ ExitCode RunCommand(const CliRequest& request, CliEnvironment& environment, Outp
             return RunErase(session, request.erase);
         case Command::Register:
             return RunRegister(session, request.registers);
+        case Command::Read:
+            return RunRead(session, request.read);
         case Command::Image:
             break;
     }
@@ -455,7 +523,8 @@ ExitCode RunCommand(const CliRequest& request, CliEnvironment& environment, Outp
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments, Console& console) {
     const bool jsonAsked =
-        std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
+        std::find(arguments.begin(), arguments.end(), "--json") != arguments.end() ||
+        std::find(arguments.begin(), arguments.end(), "-j") != arguments.end();
     Parser parser;
     try {
         std::vector<std::string> remaining = arguments;

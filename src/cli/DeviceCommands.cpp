@@ -4,8 +4,10 @@
 #include <cstdio>
 
 #include "cli/CameraChoice.h"
+#include "cli/CameraSelector.h"
 #include "cli/Commands.h"
 #include "cli/TerminalText.h"
+#include "cli/OperationLogging.h"
 #include "upload/DeviceVersion.h"
 #include "upload/ImageMarker.h"
 #include "upload/OutcomeTexts.h"
@@ -26,6 +28,17 @@ bool IsYes(std::string answer) {
     std::transform(answer.begin(), answer.end(), answer.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return answer == "y" || answer == "yes";
+}
+
+// --log: the erase's record, with the marker the camera holds afterwards.
+void LogErase(CliSession& session, const std::string& path, EraseResult erased,
+              uint64_t elapsedMs) {
+    OperationLogging logging(session);
+    if (!logging.Enabled()) return;
+    Json result = Json::object();
+    result["result"] = erased == EraseResult::Erased ? "erased" : "failed";
+    result["seconds"] = static_cast<double>(elapsedMs) / 1000.0;
+    logging.Finish(logging.Begin("erase", path), result);
 }
 
 }  // namespace
@@ -87,6 +100,7 @@ ExitCode RunErase(CliSession& session, const EraseRequest& request) {
         output.Hint("Add --yes to erase without being asked.");
         return ExitCode::BadInput;
     }
+    if (RefuseToGuess(session, request.camera)) return ExitCode::BadInput;
     std::optional<ChosenCamera> camera = ChooseCamera(session, request.camera);
     if (!camera) return ExitCode::NoCamera;
     output.Document()["camera"] = camera->path;
@@ -100,8 +114,10 @@ ExitCode RunErase(CliSession& session, const EraseRequest& request) {
             return ExitCode::Failed;
         }
     }
+    const uint64_t startedMs = session.clock.NowMs();
     const EraseResult erased = EraseImage({session.cameras, camera->path});
     const std::string_view text = EraseResultText(erased);
+    LogErase(session, camera->path, erased, session.clock.NowMs() - startedMs);
     output.Document()["message"] = std::string(text);
     switch (erased) {
         case EraseResult::Erased:

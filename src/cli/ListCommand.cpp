@@ -7,6 +7,7 @@
 
 #include "camera/CommandSet.h"
 #include "camera/Discovery.h"
+#include "cli/CameraSelector.h"
 #include "cli/Commands.h"
 #include "cli/TerminalText.h"
 
@@ -48,7 +49,16 @@ bool ShownInCaption(const std::vector<std::string>& titles, const std::string& p
     return false;
 }
 
-std::string Describe(const ListedDevice& device) {
+// The device's serial number and port, at the line's end.
+std::string Identity(const ListedDevice& device) {
+    if (!device.note) return {};
+    std::string text;
+    if (!device.note->serial.empty()) text += ", serial " + TerminalSafe(device.note->serial);
+    if (device.note->port) text += ", port " + TerminalSafe(*device.note->port);
+    return text;
+}
+
+std::string DescribeState(const ListedDevice& device) {
     if (!device.path) return "device path unreadable";
     std::string text = device.vendorMarker ? "Tovrine camera" : "other video device";
     if (device.note) {
@@ -72,12 +82,19 @@ std::string Describe(const ListedDevice& device) {
            ")";
 }
 
+std::string Describe(const ListedDevice& device) {
+    return DescribeState(device) + Identity(device);
+}
+
 Json DeviceJson(const ListedDevice& device) {
     Json json = Json::object();
     json["path"] = device.path ? Json(*device.path) : Json(nullptr);
     json["vendorMarker"] = device.vendorMarker;
     json["claimed"] = device.vendorMarker ? Json(device.claimed) : Json(nullptr);
     json["protocolLevel"] = device.level ? Json(*device.level) : Json(nullptr);
+    json["serial"] =
+        device.note && !device.note->serial.empty() ? Json(device.note->serial) : Json(nullptr);
+    json["port"] = device.note && device.note->port ? Json(*device.note->port) : Json(nullptr);
     if (device.note) {
         json["node"] = device.note->node;
         json["product"] = device.note->product;
@@ -101,9 +118,7 @@ ExitCode RunList(CliSession& session) {
         return ExitCode::Failed;
     }
     std::map<std::string, DeviceNote> notes;
-    if (session.platform) {
-        for (DeviceNote& note : session.platform->DeviceNotes()) notes[note.path] = note;
-    }
+    for (DeviceNote& note : DeviceNotesOf(session)) notes[note.path] = note;
     const std::vector<std::string> titles = session.windows.TopLevelWindowTitles();
 
     std::vector<ListedDevice> listed;
@@ -134,10 +149,15 @@ ExitCode RunList(CliSession& session) {
     }
 
     Json devices = Json::array();
-    for (const ListedDevice& device : listed) {
-        output.Line(device.path ? TerminalSafe(*device.path) : "(unknown path)");
+    // Each device's number is what --camera N takes.
+    for (std::size_t index = 0; index < listed.size(); ++index) {
+        const ListedDevice& device = listed[index];
+        output.Line(std::to_string(index + 1) + ": " +
+                    (device.path ? TerminalSafe(*device.path) : "(unknown path)"));
         output.Line("    " + Describe(device));
-        devices.push_back(DeviceJson(device));
+        Json json = DeviceJson(device);
+        json["index"] = index + 1;
+        devices.push_back(json);
     }
     output.Document()["devices"] = devices;
     output.Document()["cameras"] = cameras;

@@ -3,6 +3,7 @@
 
 #include "cli/FileReason.h"
 #include "cli/CameraChoice.h"
+#include "cli/CameraSelector.h"
 #include "cli/Commands.h"
 #include "registers/HexText.h"
 #include "registers/RegisterDump.h"
@@ -112,6 +113,7 @@ ExitCode WriteOne(CliSession& session, const RegisterRequest& request) {
     if (!address) return ExitCode::BadInput;
     const std::optional<uint16_t> value = ParseNumber(output, request.value, "register value");
     if (!value) return ExitCode::BadInput;
+    if (RefuseToGuess(session, request.camera)) return ExitCode::BadInput;
     RegisterCamera camera;
     if (const ExitCode opened = camera.Open(session, request, true); opened != ExitCode::Done) {
         return opened;
@@ -227,6 +229,7 @@ ExitCode Load(CliSession& session, const RegisterRequest& request) {
         output.Error(kEmptyRegisterFileText);
         return ExitCode::BadInput;
     }
+    if (RefuseToGuess(session, request.camera)) return ExitCode::BadInput;
     RegisterCamera camera;
     if (const ExitCode opened = camera.Open(session, request, true); opened != ExitCode::Done) {
         return opened;

@@ -33,6 +33,20 @@ std::string SimulatedCameras::CameraPath(int index) {
     return sim::UsbCameraPath("3a5e", "2b01", instance);
 }
 
+std::vector<DeviceNote> SimulatedCameras::Notes() const {
+    std::vector<DeviceNote> notes;
+    for (std::size_t index = 0; index < cameras_.size(); ++index) {
+        char serial[32];
+        std::snprintf(serial, sizeof serial, "SIM%04zu", index + 1);
+        DeviceNote note;
+        note.path = cameras_[index]->Path();
+        note.serial = serial;
+        note.port = "sim-" + std::to_string(index + 1);
+        notes.push_back(std::move(note));
+    }
+    return notes;
+}
+
 bool SimulatedCameras::LoadEeprom(const std::string& file) {
     std::error_code error;
     const std::filesystem::path path(std::u8string(file.begin(), file.end()));

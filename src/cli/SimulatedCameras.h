@@ -11,6 +11,7 @@
 #include "camera/sim/SimulatedHotPlug.h"
 #include "camera/sim/SimulatedMachine.h"
 #include "files/FileLock.h"
+#include "cli/CliPlatform.h"
 
 namespace kestrovane::cli {
 
@@ -55,6 +56,8 @@ public:
 
     // The path of camera `index` (0-based).
     static std::string CameraPath(int index);
+    // Each camera's serial number ("SIM0001" for the first) and port ("sim-1").
+    std::vector<DeviceNote> Notes() const;
 
 private:
     sim::SimulatedMachine machine_;

@@ -8,8 +8,12 @@
 #include "camera/Discovery.h"
 #include "cli/CameraChoice.h"
 #include "cli/CameraJob.h"
+#include "cli/CameraSelector.h"
 #include "cli/Commands.h"
 #include "cli/TerminalText.h"
+#include "cli/DryRun.h"
+#include "cli/EepromBackup.h"
+#include "cli/OperationLogging.h"
 #include "cli/TracingCameraPort.h"
 #include "upload/DeviceVersion.h"
 
@@ -17,10 +21,53 @@ namespace kestrovane::cli {
 
 namespace {
 
+std::string OperationName(const UploadRequest& request) {
+    if (request.dryRun) return "dryRun";
+    return request.verifyOnly ? "verify" : "upload";
+}
+
+// The camera's record in the log, with the image it was given; a record that
+// cannot be written turns a success into a failure.
+ExitCode Logged(OperationLogging& logging, const UploadRequest& request, const std::string& path,
+                const Json& json, ExitCode code) {
+    if (!logging.Enabled()) return code;
+    OperationRecord record = logging.Begin(OperationName(request), path);
+    RecordImage(record, request.image);
+    if (!logging.Finish(std::move(record), json) && code == ExitCode::Done) {
+        return ExitCode::Failed;
+    }
+    return code;
+}
+
+// --backup: the whole EEPROM saved before anything is written; a backup that
+// failed leaves the camera untouched.
+bool TakeBackup(CliSession& session, const UploadRequest& request, const std::string& path,
+                Json& json) {
+    if (request.backup.empty() || request.dryRun || request.verifyOnly) return true;
+    Json backup = Json::object();
+    const ExitCode saved =
+        SaveEeprom(session, path, UploadCapacity(request.eeprom), request.backup, "Backup", backup);
+    json["backup"] = backup;
+    if (saved == ExitCode::Done) return true;
+    session.output.Error("Nothing was written to " + path + ": its EEPROM could not be saved first.");
+    json["result"] = "notStarted";
+    return false;
+}
+
 ExitCode UploadOne(CliSession& session, const UploadRequest& request) {
+    if (!request.verifyOnly && RefuseToGuess(session, request.camera)) return ExitCode::BadInput;
     std::optional<ChosenCamera> camera = ChooseCamera(session, request.camera);
     if (!camera) return ExitCode::NoCamera;
     Output& output = session.output;
+    OperationLogging logging(session);
+    if (request.dryRun) {
+        const ExitCode code = DryRun(session, request, camera->path, output.Document());
+        return Logged(logging, request, camera->path, output.Document(), code);
+    }
+    if (!TakeBackup(session, request, camera->path, output.Document())) {
+        output.Document()["camera"] = camera->path;
+        return Logged(logging, request, camera->path, output.Document(), ExitCode::Failed);
+    }
     CameraJob job{session, request, camera->path, request.verifyOnly ? "Verify" : "Upload",
                   [&](const JobReport& report) {
                       if (report.error) {
@@ -30,7 +77,8 @@ ExitCode UploadOne(CliSession& session, const UploadRequest& request) {
                           output.Notice(report.text);
                       }
                   }};
-    return job.Run(output.Document());
+    const ExitCode code = job.Run(output.Document());
+    return Logged(logging, request, camera->path, output.Document(), code);
 }
 
 // How the progress line and the result line name camera `index` (0-based).
@@ -93,6 +141,7 @@ ExitCode UploadAll(CliSession& session, const UploadRequest& request) {
     }
     if (session.tracing) session.tracing->ShowPaths(true);
     output.KeepProgressPlaces();
+    OperationLogging logging(session);
 
     struct Run {
         std::string path;
@@ -105,7 +154,8 @@ ExitCode UploadAll(CliSession& session, const UploadRequest& request) {
     std::vector<std::thread> threads;
     for (std::size_t index = 0; index < cameras.size(); ++index) {
         runs[index].path = cameras[index].path;
-        threads.emplace_back([&session, &request, &run = runs[index], index] {
+        if (request.dryRun) continue;
+        threads.emplace_back([&session, &request, &logging, &run = runs[index], index] {
             CameraJob job{session, request, run.path, CameraLabel(index),
                           [&run](const JobReport& report) { run.reports.push_back(report); }};
             run.code = job.Run(run.json);
@@ -113,7 +163,16 @@ ExitCode UploadAll(CliSession& session, const UploadRequest& request) {
             if (run.code == ExitCode::Done) {
                 run.versionsAfter = ReadDeviceVersions({session.cameras, run.path});
             }
+            run.code = Logged(logging, request, run.path, run.json, run.code);
         });
+    }
+    if (request.dryRun) {
+        // Nothing is written, so nothing to wait for in parallel; one camera
+        // after the other keeps each camera's lines together.
+        for (Run& run : runs) {
+            run.code = DryRun(session, request, run.path, run.json);
+            run.code = Logged(logging, request, run.path, run.json, run.code);
+        }
     }
     for (std::thread& thread : threads) thread.join();
 

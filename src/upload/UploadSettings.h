@@ -20,6 +20,8 @@ struct UploadSettings {
     bool forceEepromType = false;
     int32_t forcedEepromKind = 1;  // its low byte goes to the camera
     std::string cameraPath;        // the camera claimed at the click
+    // A log to append one record to per camera the run serves; empty: none.
+    std::string operationLog;
 };
 
 }  // namespace kestrovane

@@ -105,6 +105,24 @@ TEST_F(AutoUploadTest, ServesEachCameraOnceAndTheNextOneUnderTheSamePath) {
     ExpectWoundDown();
 }
 
+// With --log every camera of the stream gets its own line.
+TEST_F(AutoUploadTest, EachCameraServedGetsALogLine) {
+    const TempFolder logFolder("kestrovane_auto_log_" + TestName());
+    settings.operationLog = (logFolder.Path() / "station.log").string();
+    SwapCameraAt(5000, 6000);
+    StopAt(12000);
+    Run();
+    std::ifstream log(settings.operationLog);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 2u);
+    for (const std::string& line : lines) {
+        EXPECT_NE(line.find("\"operation\":\"auto\""), std::string::npos) << line;
+        EXPECT_NE(line.find("\"result\":\"committed\""), std::string::npos) << line;
+        EXPECT_NE(line.find("\"marker\":\"complete\""), std::string::npos) << line;
+    }
+}
+
 TEST_F(AutoUploadTest, AFailingCameraIsRetriedWhileItStaysAttached) {
     // Every check fails until 7000 ms: attempts at 2100, about 4220 and 6340
     // ms fail at their first block; the one at about 8460 ms succeeds.

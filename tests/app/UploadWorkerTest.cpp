@@ -434,3 +434,32 @@ INSTANTIATE_TEST_SUITE_P(EveryRow, UploadFailureTest, ::testing::ValuesIn(kFailu
 
 }  // namespace
 }  // namespace kestrovane::testing
+
+namespace kestrovane::testing {
+namespace {
+
+// With --log the single run leaves one line per run: the image, the outcome
+// and what the camera holds afterwards. Without it no file appears.
+TEST_F(UploadTest, ARunLeavesOneLogLineWhenTheDialogLogs) {
+    WriteImage(33);
+    Run();
+    EXPECT_FALSE(std::filesystem::exists(folderPath_ / "station.log"));
+    settings.operationLog = (folderPath_ / "station.log").string();
+    Run();
+    settings.verifyOnly = true;
+    Run();
+    std::ifstream log(settings.operationLog);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("\"tool\":\"Kestrovane "), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("\"operation\":\"upload\""), std::string::npos);
+    EXPECT_NE(lines[0].find("\"imageBytes\":33,"), std::string::npos);
+    EXPECT_NE(lines[0].find("\"result\":\"committed\""), std::string::npos);
+    EXPECT_NE(lines[0].find("\"marker\":\"complete\""), std::string::npos);
+    EXPECT_NE(lines[1].find("\"operation\":\"verify\""), std::string::npos);
+    EXPECT_NE(lines[1].find("\"result\":\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrovane::testing

@@ -56,6 +56,30 @@ TEST_F(DiscoveryTest, ChoosesTheFirstUnclaimedCameraWithAVendorMarker) {
     EXPECT_EQ(clock.NowMs(), 100u + 200u);  // a 100 ms pause per camera looked at
 }
 
+// Many cameras found at once wait one pause together, not one each: the
+// walk of `upload --all` over 16 cameras costs what it costs over one.
+TEST_F(DiscoveryTest, FindAllCamerasPausesOnceForTheWholeWalk) {
+    InProcessCameraClaims claims;
+    std::vector<std::string> paths;
+    for (int index = 0; index < 16; ++index) {
+        paths.push_back(AddCamera("3a5e", "cam" + std::to_string(index)));
+    }
+    machine.OpenWindow(paths[3]);
+    const std::unique_ptr<CameraClaim> heldElsewhere = claims.TryClaim(paths[5]);
+    const std::vector<ClaimedCamera> found = FindAllCameras(machine, machine, clock, claims);
+    EXPECT_EQ(clock.NowMs(), 100u);
+    ASSERT_EQ(found.size(), 14u);
+    EXPECT_EQ(found[0].path, paths[0]);
+    EXPECT_EQ(found[3].path, paths[4]);  // the caption's camera and the held one passed over
+    EXPECT_EQ(found[4].path, paths[6]);
+    for (const ClaimedCamera& camera : found) EXPECT_NE(camera.claim, nullptr);
+    // No camera: no pause at all.
+    VirtualClock emptyClock;
+    sim::SimulatedMachine empty{emptyClock};
+    EXPECT_TRUE(FindAllCameras(empty, empty, emptyClock, claims).empty());
+    EXPECT_EQ(emptyClock.NowMs(), 0u);
+}
+
 TEST_F(DiscoveryTest, ClaimComparesTheWholeTitleWithLetterCase) {
     const std::string path = AddCamera("3a5e", "cam");
     machine.OpenWindow(ToUpperAscii(path));

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <sstream>
 
 #include "SyntheticSysfs.h"
@@ -49,14 +50,16 @@ TEST_F(LinuxList, SaysSoWithoutCameras) {
         << err.str();
 }
 
-// A camera whose node this user cannot open is listed with what to do.
+// A camera whose node this user cannot open is listed with what to do; each
+// device's number, USB serial number (from its device folder) and port chain.
 TEST_F(LinuxList, ShowsACameraThisUserCannotOpen) {
     sysfs.AddCamera("1-2", 0x3A5E, 0x0101, CameraDescriptors(4), 2);
+    std::ofstream(sysfs.DeviceFolder("1-2") / "serial") << "KV0042\n";
     EXPECT_EQ(Run({"list"}), 0);
     const std::string node = (folder.Path() / "dev" / "video2").string();
-    EXPECT_EQ(out.str(), "usb#vid_3a5e&pid_0101&mi_00#1-2\n    Tovrine camera, " + node +
-                             ", \"Camera 1-2\", no access, free, protocol level unknown (cannot "
-                             "be opened)\n");
+    EXPECT_EQ(out.str(), "1: usb#vid_3a5e&pid_0101&mi_00#1-2\n    Tovrine camera, " + node +
+                             ", \"Camera 1-2\", no access, free, protocol level unknown "
+                             "(cannot be opened), serial KV0042, port 1-2\n");
     EXPECT_NE(err.str().find("see the README on camera access"), std::string::npos) << err.str();
 }
 

@@ -28,6 +28,10 @@ std::unique_ptr<WindowsServices> MakeWindowsServices(HINSTANCE instance,
         return std::find(arguments.begin(), arguments.end(), argument) != arguments.end();
     };
     services->showAdvancedButton = given("--advanced");
+    if (const auto log = std::find(arguments.begin(), arguments.end(), "--log");
+        log != arguments.end() && log + 1 != arguments.end()) {
+        services->operationLogFile = *(log + 1);
+    }
     if (given("--simulate")) {
         services->simulated = std::make_unique<SimulatedCameras>(services->clock);
     }

@@ -44,11 +44,11 @@ struct WindowsServices {
         if (simulated) {
             return {dialogHost,      programPath, clock,      simulated->machine,
                     windows,         claims,      cameraPath, simulated->installer,
-                    simulated.get(), showAdvancedButton};
+                    simulated.get(), showAdvancedButton, operationLogFile};
         }
         return {dialogHost, programPath, clock,     devices,
                 windows,    claims,      cameraPath, installer,
-                nullptr,    showAdvancedButton};
+                nullptr,    showAdvancedButton, operationLogFile};
     }
 
     SystemClock clock;
@@ -61,13 +61,15 @@ struct WindowsServices {
     CameraPath cameraPath;
     std::unique_ptr<SimulatedCameras> simulated;
     bool showAdvancedButton = false;
+    std::string operationLogFile;
 };
 
 // Builds the program's services. `arguments` are the command-line arguments
 // after the program's name: "--simulate" plugs in a simulated camera (one
 // Tovrine camera, protocol level 2, 24C128) and adds the system-menu items
 // that unplug it and plug a new one in; "--advanced" shows the main dialog's
-// Advanced button; other arguments are ignored.
+// Advanced button; "--log FILE" appends a record of every camera a run serves
+// to FILE; other arguments are ignored.
 std::unique_ptr<WindowsServices> MakeWindowsServices(HINSTANCE instance,
                                                      const std::vector<std::string>& arguments);
 

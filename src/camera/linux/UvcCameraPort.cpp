@@ -316,6 +316,8 @@ std::vector<CaptureDevice> UvcCameraPort::CaptureDevices() {
         device.devicePath = CameraDevicePath(node.usb);
         device.videoNode = context_->NodePath(node);
         device.product = ReadAttribute(node.usb.folder.parent_path() / "product").value_or("");
+        device.serial = ReadAttribute(node.usb.folder.parent_path() / "serial").value_or("");
+        device.port = node.usb.port;
         device.vendorId = node.usb.vendorId;
         device.productId = node.usb.productId;
         device.vendorMarker = HasCameraVendorMarker(device.devicePath);

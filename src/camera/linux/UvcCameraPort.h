@@ -29,6 +29,8 @@ struct CaptureDevice {
     std::string devicePath;  // the camera port's path
     std::string videoNode;   // "/dev/video0"
     std::string product;     // the USB product text; empty when the device has none
+    std::string serial;      // the USB serial number; empty when the device has none
+    std::string port;        // the bus and port chain ("1-2.3")
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     bool vendorMarker = false;   // a Tovrine camera by its vendor id

@@ -25,7 +25,7 @@ std::vector<DeviceNote> LinuxPlatform::DeviceNotes() {
     std::vector<DeviceNote> notes;
     for (const linux_camera::CaptureDevice& device : cameras_.CaptureDevices()) {
         notes.push_back({device.devicePath, device.videoNode, device.product, device.accessible,
-                         device.extensionUnit, {}});
+                         device.extensionUnit, device.serial, device.port});
     }
     return notes;
 }

@@ -18,6 +18,8 @@ public:
     WindowList& Windows() override { return windows_; }
     CameraClaims& Claims() override { return claims_; }
     DeviceInstaller& Installer() override { return installer_; }
+    // Each device's USB serial number and the location the system reports.
+    std::vector<DeviceNote> DeviceNotes() override;
     std::string RestartRightsAdvice() const override;
 
 private:

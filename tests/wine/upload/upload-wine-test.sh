@@ -2,7 +2,8 @@
 # Runs the real Kestrovane.exe against its simulated camera: chooses an image
 # through the file chooser, uploads it (progress advancing, a screenshot taken
 # mid-upload), answers "Upload finish", verifies it, reads the device's
-# versions back, and checks the counter file after closing.
+# versions back, and checks the counter file after closing and the --log
+# file's line per run.
 # To be run inside wine-session.sh.
 #
 # Usage: upload-wine-test.sh <Kestrovane.exe> <uidriver.exe> <artifact folder>
@@ -22,7 +23,9 @@ image="$folder/firmware.bin"
 make_image "$image"
 windows_image=$(winepath -w "$image" | tr -d '\r')
 
-wine "$program" --simulate &
+log="$artifacts/upload-wine-test.log"
+rm -f "$log"
+wine "$program" --simulate --log "$(winepath -w "$log" | tr -d '\r')" &
 pid=$!
 if ! wine "$driver" wait-window "$idle" 30000; then
     fail "no window \"$idle\""
@@ -85,5 +88,14 @@ count=$(counter_bytes)
 [ "$count" = "00000000" ] || fail "counter file holds \"$count\" after Reset Times"
 leftovers=$(ls "$folder" | grep -v -e '^Kestrovane\.exe$' -e '^Kestrovane\.DAT$' -e '^firmware\.bin$')
 [ -z "$leftovers" ] || fail "files left beside the program: $leftovers"
+
+# --log: one line for the upload, one for the verify, each with the camera's
+# state read back after the run.
+lines=$(wc -l < "$log" 2>/dev/null || echo 0)
+[ "$lines" = 2 ] || fail "the log holds $lines lines, expected 2"
+grep -q '"operation":"upload".*"imageBinVersion":"KV-WINE-1.0".*"marker":"complete","result":"committed"' "$log" ||
+    fail "the log lacks the upload's line: $(cat "$log" 2>/dev/null)"
+grep -q '"operation":"verify".*"result":"verified"' "$log" ||
+    fail "the log lacks the verify's line"
 
 finish "upload"

@@ -43,7 +43,6 @@ public:
         session_.output.Notice("Operation status: Upload is going...");
         passStartedMs_ = session_.clock.NowMs();
         blockCount_ = blockCount;
-        passStartedMs_ = session_.clock.NowMs();
         task_ = session_.output.BeginProgress("camera " + std::to_string(passes_ + 1), blockCount,
                                               uploadBlockSize(request_.upload.eeprom), "blocks");
         return true;
@@ -102,10 +101,7 @@ public:
         OperationLogging logging(session_);
         OperationRecord record = logging.Begin("auto", path_);
         RecordImage(record, request_.upload.image);
-        Json logged = pass;
-        logged["seconds"] =
-            static_cast<double>(session_.clock.NowMs() - passStartedMs_) / 1000.0;
-        logging.Finish(std::move(record), logged);
+        logging.Finish(std::move(record), pass);
     }
 
 private:
@@ -117,7 +113,6 @@ private:
     int task_ = -1;
     std::optional<uint64_t> passStartedMs_;  // when this pass's blocks began
     int passes_ = 0;
-    uint64_t passStartedMs_ = 0;
     int served_ = 0;
     int failed_ = 0;
     bool lastPassFailed_ = false;

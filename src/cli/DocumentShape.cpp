@@ -32,8 +32,18 @@ const std::map<std::string, Fields, std::less<>>& Shapes() {
                                   {{"binVersionAfter", ""}, {"hwVersionAfter", ""}});
         all["autoPass"] = Joined(Joined({{"pass", ""}}, UploadFields()), {{"status", ""}});
         all["list"] = {{"devices", ""}, {"cameras", ""}};
-        all["upload"] = Joined(UploadFields(), {{"imageChecks", ""}});
-        all["verify"] = all["upload"];
+        all["verify"] = Joined(UploadFields(), {{"imageChecks", ""}});
+        // An upload may also save a backup first, be a dry run (the camera's
+        // versions and image state instead of writing) or be refused for want
+        // of a named camera (the candidates).
+        all["upload"] = Joined(all["verify"], {{"backup", "backup"},
+                                               {"binVersion", ""},
+                                               {"hwVersion", ""},
+                                               {"imageState", ""},
+                                               {"candidates", ""}});
+        all["backup"] = {{"file", ""}, {"bytes", ""}, {"protocolLevel", ""}, {"result", ""}};
+        all["read"] = {{"camera", ""}, {"file", ""},   {"bytes", ""},
+                       {"protocolLevel", ""}, {"result", ""}, {"seconds", ""}};
         all["upload --all"] = {{"cameras", "allCamera"},
                                {"summary", "allSummary"},
                                {"imageChecks", ""}};
@@ -46,15 +56,19 @@ const std::map<std::string, Fields, std::less<>>& Shapes() {
                        {"imageChecks", ""}};
         all["version"] = {
             {"camera", ""}, {"binVersion", ""}, {"hwVersion", ""}, {"imageState", ""}};
-        all["erase"] = {{"camera", ""}, {"result", ""}, {"message", ""}};
+        all["erase"] = {{"camera", ""}, {"result", ""}, {"message", ""}, {"candidates", ""}};
         const Fields registerFields{{"register", ""}, {"camera", ""}, {"protocolLevel", ""}};
         all["reg read"] =
             Joined(registerFields, {{"address", ""}, {"value", ""}, {"valueHex", ""}});
-        all["reg write"] = Joined(registerFields, {{"address", ""}, {"value", ""}});
+        all["reg write"] =
+            Joined(registerFields, {{"address", ""}, {"value", ""}, {"candidates", ""}});
         all["reg dump"] = Joined(registerFields,
                                  {{"registers", ""}, {"first", ""}, {"last", ""}, {"lines", ""}});
         all["reg load"] =
-            Joined(registerFields, {{"registers", ""}, {"failedLine", ""}, {"passedOver", ""}});
+            Joined(registerFields, {{"registers", ""},
+                                    {"failedLine", ""},
+                                    {"passedOver", ""},
+                                    {"candidates", ""}});
         all["image show"] = {{"image", ""},       {"length", ""},      {"layout", ""},
                              {"eeprom", ""},      {"chip", ""},        {"marker", ""},
                              {"vendorId", ""},    {"productId", ""},   {"description", ""},

@@ -4,6 +4,7 @@
 
 #include "camera/CommandSet.h"
 #include "cli/CameraSelector.h"
+#include "cli/TerminalText.h"
 #include "image/FieldOffsets.h"
 #include "image/VersionText.h"
 #include "upload/DeviceVersion.h"
@@ -44,10 +45,10 @@ ExitCode DryRun(CliSession& session, const UploadRequest& request, const std::st
     json["imageState"] = marker.empty() ? Json(nullptr) : Json(marker);
 
     const std::string verb = request.verifyOnly ? "compare" : "write";
-    output.Line("Camera " + DeviceText(cameraPath) + ":");
+    output.Line("Camera " + TerminalSafe(cameraPath) + ":");
     if (read) {
-        output.Line("  now holds: Device Bin Version:" + DeviceText(versions.binVersion) +
-                    ", HW Version:" + DeviceText(versions.hwVersion) + ", image " +
+        output.Line("  now holds: Device Bin Version:" + TerminalSafe(versions.binVersion) +
+                    ", HW Version:" + TerminalSafe(versions.hwVersion) + ", image " +
                     (marker.empty() ? std::string("state unknown") : marker));
     } else if (!versions.supported) {
         output.Line("  now holds: unknown (" + std::string(kFunctionNotSupportedText) + ")");
@@ -55,12 +56,12 @@ ExitCode DryRun(CliSession& session, const UploadRequest& request, const std::st
         output.Line("  now holds: unknown (" +
                     std::string(VersionReadFailureText(versions.result)) + ")");
     }
-    output.Line("  would " + verb + ": " + DeviceText(request.image) + ", " +
+    output.Line("  would " + verb + ": " + TerminalSafe(request.image) + ", " +
                 std::to_string(image.BlockCount()) + " blocks of " +
                 std::to_string(image.blockSize) + " bytes (" +
                 std::to_string(image.bytes.size()) + " bytes), Device Bin Version:" +
-                DeviceText(ImageVersion(image, kBinVersionOffset)) + ", HW Version:" +
-                DeviceText(ImageVersion(image, kHwVersionOffset)));
+                TerminalSafe(ImageVersion(image, kBinVersionOffset)) + ", HW Version:" +
+                TerminalSafe(ImageVersion(image, kHwVersionOffset)));
     output.Notice("Dry run: nothing was written.");
     return versions.result == XU_NO_DEVICE && versions.supported ? ExitCode::NoCamera
                                                                 : ExitCode::Done;

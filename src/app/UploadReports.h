@@ -21,8 +21,8 @@ struct MessageReport {
 // None for a run that never began its blocks because the dialog is closing.
 std::optional<MessageReport> SingleRunReport(const UploadOutcome& outcome);
 
-// After a failed header commit: that the camera holds an incomplete image,
-// and whether its marker could be set back to 'B'. None otherwise.
+// After a failed commit of block 0: that the camera holds (marker set back
+// to 'B') or may hold (marker unknown) an incomplete image. None otherwise.
 std::optional<MessageReport> IncompleteImageNotice(const UploadOutcome& outcome);
 
 // How the auto run reports one pass over a camera: a new text for the status

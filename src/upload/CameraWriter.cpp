@@ -80,6 +80,7 @@ private:
     }
     bool SendBlocks();
     bool CommitHeader();
+    bool StopInBlock(std::size_t index, UploadStep step);
     bool RestoreUnfinishedMarker();
     // Records a failed step; returns false for the caller to pass on.
     bool Stop(UploadStep step) {
@@ -142,18 +143,31 @@ bool CameraWrite::SendBlocks() {
         XuRequest lastDataWord{};
         if (const BlockSendResult sent = SendBlock(link_, offset, block, commit, lastDataWord);
             sent != BlockSendResult::Ok) {
-            return Stop(StepOf(sent));
+            return StopInBlock(index, StepOf(sent));
         }
         clock_.SleepMs(settings_.blockDelayMs);
         if (!check) continue;
         XuRequest checkRequest = EeCheckBlockRequest(block[0], block[1]);
         if (const BlockCheckResult checked = CheckBlock(link_, checkRequest);
             checked != BlockCheckResult::Match) {
-            return Stop(StepOf(checked));
+            return StopInBlock(index, StepOf(checked));
         }
     }
     outcome_.block.reset();
     return true;
+}
+
+// A block that failed. A commit of block 0 that failed once it went out (its
+// EE_END_BLOCK failed, or the camera says the block differs) may have been
+// torn: the EEPROM's page write cut off leaves the old marker (an older
+// image's 'A') in front of bytes this run changed, or undefined bytes. Block 0
+// is then written once more with 'B', as after a failed header.
+bool CameraWrite::StopInBlock(std::size_t index, UploadStep step) {
+    const bool commitInDoubt = step == UploadStep::EndBlock || step == UploadStep::Mismatch;
+    if (index == 0 && !settings_.verifyOnly && commitInDoubt) {
+        outcome_.markerRestored = RestoreUnfinishedMarker();
+    }
+    return Stop(step);
 }
 
 // The first block again, now with the marker 'A', and always checked: only a

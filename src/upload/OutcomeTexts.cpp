@@ -100,8 +100,11 @@ std::optional<OutcomeText> IncompleteImageText(const UploadOutcome& outcome) {
             "the camera will not start it. Upload the image again.",
             ReportTone::Refusal};
     }
+    // The camera did not confirm 'B', and whether the failed commit reached
+    // the EEPROM is not known: it may hold the complete image, an incomplete
+    // one, or one with 'A' in front of bytes that are not the image's.
     return OutcomeText{
-        "The camera now holds an incomplete image, and its first byte could not be set back "
+        "The camera may hold an incomplete image, and its first byte could not be set back "
         "to 'B': the camera may try to start it. Upload the image again before you use the "
         "camera.",
         ReportTone::Refusal};

@@ -29,8 +29,9 @@ struct OutcomeText {
 // never began its blocks.
 std::optional<OutcomeText> SingleRunText(const UploadOutcome& outcome);
 
-// After a header commit that failed once its write went out: that the camera
-// holds an incomplete image, and whether its marker could be set back to 'B'.
+// After a commit of block 0 that failed once its write went out: that the
+// camera holds an incomplete image with 'B' set back, or, when 'B' could not
+// be set back and so the marker's state is unknown, that it may hold one.
 // None when no such attempt was made.
 std::optional<OutcomeText> IncompleteImageText(const UploadOutcome& outcome);
 

@@ -47,10 +47,11 @@ struct UploadOutcome {
     std::size_t fileLength = 0;
     std::size_t capacity = 0;
 
-    // After a header commit that failed once its EE_END_BLOCK was sent (the
-    // camera may now hold 'A' in front of an image that is not known good):
-    // whether the one attempt to put 'B' back worked. None when no attempt
-    // was needed.
+    // After a commit of block 0 (the header with 'A', or block 0's first write
+    // with 'B') that failed once its EE_END_BLOCK was sent (the camera may now
+    // hold 'A' in front of an image that is not known good): whether the one
+    // attempt to put 'B' back worked. When it did not, the marker's state is
+    // unknown. None when no attempt was needed.
     std::optional<bool> markerRestored;
 
     // The padded image's size in blocks and bytes (0 when it was not loaded).

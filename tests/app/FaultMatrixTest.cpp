@@ -1,14 +1,19 @@
 // Every single transfer of an upload, an erase and a register load is
 // interrupted in turn: the transfer fails, the camera is unplugged at it, or
-// (for a block commit) the commit is torn. After each run the camera never
-// holds the marker 'A' in front of an image that is not whole, the user was
-// told of the failure, and the dialog wound down.
+// (for a block commit) the commit is torn as an EEPROM's page write tears: its
+// first bytes only, all or nothing before the stop condition, undefined bytes
+// after a power loss in the write cycle, or torn by a pulled cable and gone.
+// After each run the camera holds the marker 'A' in front of an image that is
+// not whole only when the user was told that it may, a notice that the marker
+// was set back to 'B' is true of the EEPROM, a verify afterwards tells the
+// truth, the user was told of the failure, and the dialog wound down.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -21,7 +26,14 @@
 namespace kestrovane::testing {
 namespace {
 
-enum class Interruption { TransferFails, Unplugged, TornCommit };
+enum class Interruption {
+    TransferFails,
+    Unplugged,
+    TornCommit,     // the commit's first bytes only
+    CutBeforeStop,  // nothing written, or (odd variants) all written and the answer lost
+    PowerLost,      // the page's bytes undefined
+    PulledCable,    // the page's bytes undefined, and the camera gone at once
+};
 
 const char* Name(Interruption interruption) {
     switch (interruption) {
@@ -31,13 +43,20 @@ const char* Name(Interruption interruption) {
             return "unplugged";
         case Interruption::TornCommit:
             return "torn commit";
+        case Interruption::CutBeforeStop:
+            return "cut before the stop condition";
+        case Interruption::PowerLost:
+            return "power lost in the write cycle";
+        case Interruption::PulledCable:
+            return "cable pulled";
     }
     return "";
 }
 
-// Applies the interruption to the n-th transfer from now.
+// Applies the interruption to the n-th transfer from now; `variant` chooses
+// the undefined bytes of a power loss and the side of an all-or-nothing cut.
 void Interrupt(sim::SimulatedController& camera, Interruption interruption, uint64_t n,
-               std::size_t blockSize) {
+               std::size_t blockSize, uint32_t variant = 0) {
     switch (interruption) {
         case Interruption::TransferFails:
             camera.FailNthTransfer(n);
@@ -48,8 +67,23 @@ void Interrupt(sim::SimulatedController& camera, Interruption interruption, uint
         case Interruption::TornCommit:
             camera.TearNthTransfer(n, 1 + n % (blockSize - 1));
             break;
+        case Interruption::CutBeforeStop:
+            camera.TearNthTransfer(
+                n, sim::CommitTear{.kind = sim::TearKind::BeforeStop, .pageWritten = variant % 2 == 1});
+            break;
+        case Interruption::PowerLost:
+        case Interruption::PulledCable:
+            camera.TearNthTransfer(
+                n, sim::CommitTear{.kind = sim::TearKind::PowerLost,
+                                   .seed = variant,
+                                   .cablePulled = interruption == Interruption::PulledCable});
+            break;
     }
 }
+
+constexpr std::string_view kMarkerSetBack =
+    "The camera now holds an incomplete image. Its first byte was set back to 'B'";
+constexpr std::string_view kMarkerUnknown = "The camera may hold an incomplete image";
 
 struct UploadCase {
     const char* name;
@@ -81,6 +115,8 @@ public:
         settings_.cameraPath = kPath;
         std::vector<char> bytes(upload.imageLength);
         for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 3);
+        // A finished image file: so a verify afterwards matches a whole image.
+        bytes[kMarkerOffset] = static_cast<char>(kMarkerComplete);
         std::ofstream(settings_.imagePath, std::ios::binary).write(bytes.data(), std::ssize(bytes));
         padded_.assign(bytes.begin(), bytes.end());
         blockSize_ = upload.type <= kEeprom24C08 ? 8 : 32;
@@ -102,11 +138,11 @@ public:
 
     // One run interrupted at transfer n; false (with a recorded failure) when
     // an invariant does not hold.
-    void RunInterrupted(Interruption interruption, uint64_t n) {
+    void RunInterrupted(Interruption interruption, uint64_t n, uint32_t variant = 0) {
         VirtualClock clock;
         sim::SimulatedMachine machine(clock);
         auto camera = Plug(machine);
-        Interrupt(*camera, interruption, n, blockSize_);
+        Interrupt(*camera, interruption, n, blockSize_, variant);
         FakeUploadHost host;
         uploadWorker(host, machine, clock, settings_);
         ++runs_;
@@ -117,11 +153,32 @@ public:
         };
         const std::vector<uint8_t> eeprom = camera->Eeprom();
         const bool whole = std::equal(padded_.begin(), padded_.end(), eeprom.begin());
-        // A camera the run never wrote to keeps its older image, marker and all.
-        if (eeprom[kMarkerOffset] == kMarkerComplete && !whole && eeprom != OldImage()) {
+        const auto messages = host.window.Messages();
+        const auto told = [&](std::string_view notice) {
+            return std::any_of(messages.begin(), messages.end(),
+                               [&](const auto& m) { return m.text.starts_with(notice); });
+        };
+        const bool markerUnknown = told(kMarkerUnknown);
+        // A camera the run never wrote to keeps its older image, marker and
+        // all; else 'A' stands in front of an image that is not whole only
+        // where the user heard that the camera may hold one.
+        const bool markedBroken =
+            eeprom[kMarkerOffset] == kMarkerComplete && !whole && eeprom != OldImage();
+        if (markedBroken && !markerUnknown) {
             ADD_FAILURE() << where() << ": 'A' in front of an image that is not whole";
         }
-        const auto messages = host.window.Messages();
+        if (told(kMarkerSetBack) && eeprom[kMarkerOffset] != kMarkerUploadStarted) {
+            ADD_FAILURE() << where() << ": told 'B' was set back, the EEPROM holds "
+                          << int(eeprom[kMarkerOffset]);
+        }
+        if (markedBroken && n == commits_.front()) ++oldMarkerBeforeChangedBytes_;
+        const auto header = static_cast<std::ptrdiff_t>(blockSize_);
+        if (markedBroken && n == commits_.back() &&
+            !std::equal(padded_.begin() + 1, padded_.begin() + header, eeprom.begin() + 1)) {
+            ++markerBeforeGarbageHeader_;
+        }
+        if (interruption == Interruption::PulledCable && !camera->Present()) ++tornThenGone_;
+        if (told(kMarkerSetBack) || markerUnknown) VerifyTellsTheTruth(machine, clock, *camera, where());
         const bool finished = !messages.empty() && messages[0].text == "Upload finish";
         if (finished && !whole) ADD_FAILURE() << where() << ": success reported, image not whole";
         if (!finished) {
@@ -154,7 +211,42 @@ public:
             "The camera now holds an incomplete image. Its first byte was set back to 'B'"));
     }
 
+    // With the camera back and its faults gone, a verify of the image file
+    // tells what the EEPROM holds: a match only for the whole image, else the
+    // first block that differs.
+    void VerifyTellsTheTruth(sim::SimulatedMachine& machine, VirtualClock& clock,
+                             sim::SimulatedController& camera, const std::string& where) {
+        camera.ClearFaults();
+        camera.Replug();
+        const std::vector<uint8_t> eeprom = camera.Eeprom();
+        std::string truth = "Verify finished, All match";
+        for (std::size_t offset = 0; offset < padded_.size(); offset += blockSize_) {
+            const auto at = static_cast<std::ptrdiff_t>(offset);
+            const auto size = static_cast<std::ptrdiff_t>(blockSize_);
+            if (!std::equal(padded_.begin() + at, padded_.begin() + at + size,
+                            eeprom.begin() + at)) {
+                truth = "Verify fail, block index = " + std::to_string(offset / blockSize_);
+                break;
+            }
+        }
+        UploadSettings verify = settings_;
+        verify.verifyOnly = true;
+        FakeUploadHost host;
+        uploadWorker(host, machine, clock, verify);
+        ++verifies_;
+        const auto messages = host.window.Messages();
+        if (messages.empty() || messages[0].text != truth) {
+            ADD_FAILURE() << where << ": the verify afterwards said \""
+                          << (messages.empty() ? "" : messages[0].text) << "\", the EEPROM: "
+                          << truth;
+        }
+    }
+
     uint64_t Transfers() const { return transfers_; }
+    int OldMarkerBeforeChangedBytes() const { return oldMarkerBeforeChangedBytes_; }
+    int MarkerBeforeGarbageHeader() const { return markerBeforeGarbageHeader_; }
+    int TornThenGone() const { return tornThenGone_; }
+    int Verifies() const { return verifies_; }
     const std::vector<uint64_t>& Commits() const { return commits_; }
     int Runs() const { return runs_; }
     int FailuresTold() const { return failuresTold_; }
@@ -184,6 +276,10 @@ private:
     std::vector<uint64_t> commits_;
     int runs_ = 0;
     int failuresTold_ = 0;
+    int oldMarkerBeforeChangedBytes_ = 0;  // the older image's 'A' before this run's bytes
+    int markerBeforeGarbageHeader_ = 0;    // 'A' before header bytes that are not the image's
+    int tornThenGone_ = 0;
+    int verifies_ = 0;
 };
 
 // Every transfer is interrupted, unless KESTROVANE_FAULT_MATRIX_STRIDE asks
@@ -207,15 +303,35 @@ TEST_P(FaultMatrixTest, AnUploadInterruptedAtEveryTransferNeverLooksComplete) {
         matrix.RunInterrupted(Interruption::TransferFails, n);
         matrix.RunInterrupted(Interruption::Unplugged, n);
     }
-    for (std::size_t i = 0; i < matrix.Commits().size(); i += stride) {
-        matrix.RunInterrupted(Interruption::TornCommit, matrix.Commits()[i]);
+    const auto& commits = matrix.Commits();
+    for (std::size_t i = 0; i < commits.size(); i += stride) {
+        const auto variant = static_cast<uint32_t>(i);
+        matrix.RunInterrupted(Interruption::TornCommit, commits[i]);
+        matrix.RunInterrupted(Interruption::CutBeforeStop, commits[i], variant);
+        matrix.RunInterrupted(Interruption::CutBeforeStop, commits[i], variant + 1);
+        matrix.RunInterrupted(Interruption::PowerLost, commits[i], variant);
+        matrix.RunInterrupted(Interruption::PulledCable, commits[i], variant);
+    }
+    // The commits of block 0 (its first write with 'B', the header with 'A')
+    // torn in many ways: the undefined bytes take other values each time.
+    for (const uint64_t commit : {commits.front(), commits.back()}) {
+        for (uint32_t variant = 1000; variant < 1024; ++variant) {
+            matrix.RunInterrupted(Interruption::PowerLost, commit, variant);
+            matrix.RunInterrupted(Interruption::PulledCable, commit, variant);
+        }
     }
     matrix.RunWithBadHeader();
+    // The tears an EEPROM shows were all met.
+    EXPECT_GT(matrix.OldMarkerBeforeChangedBytes(), 0)
+        << "byte 0 still the old 'A', later bytes changed";
+    EXPECT_GT(matrix.MarkerBeforeGarbageHeader(), 0) << "'A' with other header bytes garbage";
+    EXPECT_GT(matrix.TornThenGone(), 0) << "torn, then gone";
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%s: %llu transfers, %d runs (%zu torn commits) in %.1f s\n", GetParam().name,
-                static_cast<unsigned long long>(matrix.Transfers()), matrix.Runs(),
-                matrix.Commits().size(), seconds);
+    std::printf("%s: %llu transfers, %d runs (%zu commits, each torn five ways), %d verifies "
+                "afterwards, in %.1f s\n",
+                GetParam().name, static_cast<unsigned long long>(matrix.Transfers()),
+                matrix.Runs(), matrix.Commits().size(), matrix.Verifies(), seconds);
     // Every interruption is a failure the user hears of.
     EXPECT_EQ(matrix.FailuresTold(), matrix.Runs());
 }

@@ -269,14 +269,14 @@ struct FailureRow {
     std::optional<std::string> caption;
     uint32_t style;
     uint8_t markerAfter;  // EEPROM byte 0 afterwards; the old image held 'A'
-    // After a failed header commit: how the second message begins.
+    // After a failed commit of block 0: how the second message begins.
     std::optional<std::string> notice = std::nullopt;
 };
 
 constexpr const char* kMarkerReset =
     "The camera now holds an incomplete image. Its first byte was set back";
 constexpr const char* kMarkerNotReset =
-    "The camera now holds an incomplete image, and its first byte could not";
+    "The camera may hold an incomplete image, and its first byte could not";
 
 sim::SimulatedDevice Device(const std::string& path, std::vector<Guid> nodes, bool control) {
     sim::SimulatedDevice device;
@@ -336,7 +336,8 @@ const FailureRow kFailureRows[] = {
      [](UploadSettings&, sim::SimulatedMachine&, auto& c) {
          c.FailRequestFromBlock(sim::RequestKind::EndBlock, 1);
      },
-     "write end faild", "Fail", kIconError, 'A'},
+     // Block 0's commit may have torn the older image: 'B' is tried again.
+     "write end faild", "Fail", kIconError, 'A', kMarkerNotReset},
     {"CheckSet",
      [](UploadSettings&, sim::SimulatedMachine&, auto& c) { c.FailNthTransfer(kW + kBlock + 19); },
      "write end faild", "Fail", kIconError, 'B'},

@@ -6,6 +6,7 @@
 #include "SimulatedCameraFixture.h"
 #include "camera/CommandSet.h"
 #include "camera/Transport.h"
+#include "camera/sim/SharedEepromImage.h"
 #include "camera/sim/SimulatedController.h"
 
 namespace kestrovane::testing {
@@ -137,6 +138,48 @@ TEST_F(StagingTest, UnplugAfterTransfersDropsTheCameraMidRun) {
     EXPECT_EQ(again.Open(camera), XU_OK);
 }
 
+// A block commit torn as a 24Cxx page write tears; the host sees each fail.
+TEST_F(StagingTest, TornCommitsTearAsAnEepromPageWriteDoes) {
+    ASSERT_EQ(MakeEepromWritable(camera), 1);
+    const std::vector<uint8_t> old(8, 0x66);
+    const auto tornAt = [&](uint16_t offset, const sim::CommitTear& tear) {
+        controller->WriteEeprom(offset, old);
+        controller->TearNthTransfer(6, tear);  // offset, 4 words, then the commit
+        EXPECT_FALSE(SendBlock(offset, block));
+        return EepromAt(offset, 8);
+    };
+    // Its first bytes only.
+    EXPECT_EQ(tornAt(0, {.kind = sim::TearKind::FirstBytes, .keptBytes = 3}),
+              (std::vector<uint8_t>{1, 2, 3, 0x66, 0x66, 0x66, 0x66, 0x66}));
+    // Before the stop condition: all or nothing.
+    EXPECT_EQ(tornAt(8, {.kind = sim::TearKind::BeforeStop}), old);
+    EXPECT_EQ(tornAt(16, {.kind = sim::TearKind::BeforeStop, .pageWritten = true}), block);
+    // Power lost in the write cycle: each byte old, new or anything else; the
+    // same seed tears the same way, and other seeds meet all three.
+    const std::vector<uint8_t> first = tornAt(24, {.kind = sim::TearKind::PowerLost, .seed = 7});
+    EXPECT_EQ(tornAt(24, {.kind = sim::TearKind::PowerLost, .seed = 7}), first);
+    int kept = 0, written = 0, garbage = 0;
+    for (uint32_t seed = 0; seed < 8; ++seed) {
+        const auto torn = tornAt(32, {.kind = sim::TearKind::PowerLost, .seed = seed});
+        for (std::size_t i = 0; i < torn.size(); ++i) {
+            kept += torn[i] == old[i];
+            written += torn[i] == block[i];
+            garbage += torn[i] != old[i] && torn[i] != block[i];
+        }
+    }
+    EXPECT_GT(kept, 0);
+    EXPECT_GT(written, 0);
+    EXPECT_GT(garbage, 0);
+    EXPECT_TRUE(controller->Present());
+    // A pulled cable: torn, and the camera is gone at once.
+    const auto pulled =
+        tornAt(40, {.kind = sim::TearKind::PowerLost, .seed = 3, .cablePulled = true});
+    EXPECT_NE(pulled, old);
+    EXPECT_FALSE(controller->Present());
+    XuLink again;
+    EXPECT_EQ(again.Open(camera), XU_NO_DEVICE);
+}
+
 TEST_F(StagingTest, LatencyIsPaidOnTheMachineClock) {
     controller->SetLatencyUs(500);
     const uint64_t before = clock.NowUs();
@@ -222,6 +265,45 @@ TEST(SimulatedEepromFile, SavesAndLoadsTheWholeEeprom) {
     EXPECT_EQ(loaded.EepromByte(0), 0xEF);
     std::filesystem::remove(path);
     EXPECT_FALSE(loaded.LoadEepromFile(path.string()));
+}
+
+// Two processes bound to one camera's EEPROM file: each syncs under the
+// cross-process lock, and neither loses the other's writes.
+TEST(SharedEepromImage, TwoProcessesKeepEachOthersWrites) {
+    std::optional<std::vector<uint8_t>> file;  // no file yet: a new EEPROM
+    sim::SharedEepromImage first(64), second(64);
+    std::vector<uint8_t> eepromA(64, 0), eepromB(64, 0);
+    const auto save = [&](sim::SharedEepromImage& side, std::vector<uint8_t>& eeprom) {
+        if (auto written = side.Sync(file, eeprom)) file = std::move(written);
+    };
+    // Both bind: each takes the file's contents, nothing is written.
+    EXPECT_FALSE(first.Sync(file, eepromA));
+    EXPECT_FALSE(second.Sync(file, eepromB));
+    EXPECT_EQ(eepromA, std::vector<uint8_t>(64, 0xFF));
+    // Each writes a block of its own and saves it.
+    std::fill_n(eepromA.begin(), 32, 0xA1);
+    save(first, eepromA);
+    std::fill_n(eepromB.begin() + 32, 32, 0xB2);
+    save(second, eepromB);
+    ASSERT_TRUE(file);
+    std::vector<uint8_t> both(64, 0xA1);
+    std::fill_n(both.begin() + 32, 32, 0xB2);
+    EXPECT_EQ(*file, both);
+    EXPECT_EQ(eepromB, both);  // the second took the first's block as it saved
+    // The first binds again and sees the second's block; its own stale copy
+    // of those bytes never goes back into the file.
+    EXPECT_FALSE(first.Sync(file, eepromA));
+    EXPECT_EQ(eepromA, both);
+    eepromA[0] = 0x42;
+    save(first, eepromA);
+    both[0] = 0x42;
+    EXPECT_EQ(*file, both);
+    // A save with nothing changed writes nothing; a short file reads as 0xFF after its end.
+    EXPECT_FALSE(second.Sync(file, eepromB));
+    file = std::vector<uint8_t>(8, 0x11);
+    EXPECT_FALSE(second.Sync(file, eepromB));
+    EXPECT_EQ(eepromB[7], 0x11);
+    EXPECT_EQ(eepromB[8], 0xFF);
 }
 
 }  // namespace

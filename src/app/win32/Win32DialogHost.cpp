@@ -67,7 +67,14 @@ INT_PTR CALLBACK Win32DialogHost::DialogProcedure(HWND window, UINT message, WPA
             if (HIWORD(wParam) != BN_CLICKED) return FALSE;
             run->dialog.OnCommand(LOWORD(wParam));
             return TRUE;
+        case Win32DialogWindow::kProgressMessage:
+            run->window.DrawPendingProgress();
+            return TRUE;
         case WM_TIMER:
+            if (wParam == Win32DialogWindow::kProgressTimer) {
+                run->window.DrawPendingProgress();
+                return TRUE;
+            }
             run->dialog.OnTimer(static_cast<int>(wParam));
             return TRUE;
         case WM_SYSCOMMAND:

@@ -9,6 +9,7 @@
 
 #include "app/win32/AnsiText.h"
 #include "app/win32/ModulePath.h"
+#include "camera/win32/ComThread.h"
 #include "camera/win32/WideText.h"
 
 namespace kestrovane::win32 {
@@ -170,6 +171,7 @@ void Win32DialogWindow::SelectComboItem(int controlId, int index) {
 
 void Win32DialogWindow::SetProgressRange(int controlId, int low, int high) {
     OnWindowThread(false, [&](HWND w) {
+        progress_.position = -1;  // a position of the old range is not drawn
         SendDlgItemMessageW(w, controlId, PBM_SETRANGE32, static_cast<WPARAM>(low),
                             static_cast<LPARAM>(high));
         return true;
@@ -184,10 +186,47 @@ void Win32DialogWindow::SetProgressStep(int controlId, int step) {
 }
 
 void Win32DialogWindow::SetProgressPosition(int controlId, int position) {
-    OnWindowThread(false, [&](HWND w) {
-        SendDlgItemMessageW(w, controlId, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-        return true;
-    });
+    const HWND window = window_.load();
+    if (window == nullptr) return;
+    if (GetCurrentThreadId() == windowThread_.load()) {
+        progress_.position = -1;  // an older position from a worker is overtaken
+        SendDlgItemMessageW(window, controlId, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+        return;
+    }
+    // Another thread (a worker, once per block): the position is left for the
+    // window's thread, and at most one message is on its way to fetch it.
+    progress_.controlId = controlId;
+    progress_.position = position;
+    if (!progress_.posted.exchange(true) && !PostMessageW(window, kProgressMessage, 0, 0)) {
+        progress_.posted = false;
+    }
+}
+
+void Win32DialogWindow::DrawPendingProgress() {
+    const HWND window = window_.load();
+    if (window == nullptr) return;
+    // At most one drawing per frame of the screen: an earlier one is held
+    // back by a one-shot timer, and the latest position is drawn then.
+    constexpr ULONGLONG kFrameMs = 16;
+    const ULONGLONG now = GetTickCount64();
+    if (lastProgressDrawMs_ != 0 && now - lastProgressDrawMs_ < kFrameMs) {
+        SetTimer(window, kProgressTimer, static_cast<UINT>(kFrameMs - (now - lastProgressDrawMs_)),
+                 nullptr);
+        return;
+    }
+    KillTimer(window, kProgressTimer);
+    lastProgressDrawMs_ = now;
+    ApplyPendingProgress(window);
+}
+
+void Win32DialogWindow::ApplyPendingProgress(HWND window) {
+    // Cleared before the position is taken: a position stored after this
+    // point posts a message of its own.
+    progress_.posted = false;
+    const int position = progress_.position.exchange(-1);
+    if (position < 0) return;
+    SendDlgItemMessageW(window, progress_.controlId.load(), PBM_SETPOS,
+                        static_cast<WPARAM>(position), 0);
 }
 
 void Win32DialogWindow::StepProgress(int controlId) {
@@ -298,8 +337,8 @@ void Win32DialogWindow::SetIcon(int iconId) {
 }
 
 void Win32DialogWindow::InitializeCom() {
-    // For the calling thread; it stays initialised for the life of the thread.
-    CoInitialize(nullptr);
+    // For the calling thread, uninitialised again when the thread ends.
+    EnsureComForThisThread();
 }
 
 void Win32DialogWindow::StartTimer(int timerId, uint32_t periodMs) {

@@ -19,6 +19,11 @@ class Win32DialogWindow final : public DialogWindow {
 public:
     // Sent with a std::function<void()>* in lParam; the dialog procedure runs it.
     static constexpr UINT kInvokeMessage = WM_APP + 0x2A;
+    // Posted by other threads when a progress position waits to be drawn.
+    static constexpr UINT kProgressMessage = WM_APP + 0x2B;
+    // The one-shot timer that holds the next progress drawing back to the
+    // screen's pace.
+    static constexpr UINT_PTR kProgressTimer = 0x4B50;
 
     explicit Win32DialogWindow(HINSTANCE instance) : instance_(instance) {}
 
@@ -28,6 +33,8 @@ public:
     void Detach();
     // The big icon set by SetIcon, for minimised painting and dragging.
     HICON Icon() const { return bigIcon_; }
+    // kProgressMessage or kProgressTimer reached the window (its thread).
+    void DrawPendingProgress();
 
     std::string ItemText(int controlId) override;
     void SetItemText(int controlId, std::string_view text) override;
@@ -70,7 +77,18 @@ private:
     template <class Result, class Call>
     Result OnWindowThread(Result neutral, Call call);
 
+    // Progress positions set by other threads: the latest waits here for the
+    // window's thread, so a worker never waits for the window to draw it.
+    struct PendingProgress {
+        std::atomic<int> controlId{0};
+        std::atomic<int> position{-1};  // -1: nothing to draw
+        std::atomic<bool> posted{false};
+    };
+    void ApplyPendingProgress(HWND window);
+
     const HINSTANCE instance_;
+    PendingProgress progress_;
+    ULONGLONG lastProgressDrawMs_ = 0;  // window's thread only
     std::atomic<HWND> window_{nullptr};
     std::atomic<DWORD> windowThread_{0};
     HICON bigIcon_ = nullptr;

@@ -44,7 +44,7 @@ HResult SimulatedController::Transfer(const NodePropertyRequest& request, uint8_
     uint32_t latency = 0;
     {
         std::lock_guard lock(mutex_);
-        latency = latencyUs_;
+        latency = faults_.latencyUs;
     }
     if (latency > 0) clock.SleepUs(latency);
 
@@ -70,7 +70,7 @@ HResult SimulatedController::TransferLocked(const NodePropertyRequest& request, 
                                             uint32_t length, uint32_t* bytesReturned) {
     if (bytesReturned) *bytesReturned = 0;
     if (!present_) return kE_DEVICE_GONE;
-    if (unplugAfter_ && transfers_ >= *unplugAfter_) {
+    if (faults_.unplugAfter && transfers_ >= *faults_.unplugAfter) {
         present_ = false;
         return kE_DEVICE_GONE;
     }
@@ -82,20 +82,21 @@ HResult SimulatedController::TransferLocked(const NodePropertyRequest& request, 
                         (request.id == EepromChannel || request.id == CommandChannel) &&
                         length == kXuRequestLength && data != nullptr;
     if (!framed) return kE_FAIL;
-    if (failTransferAt_ && transfers_ == *failTransferAt_) return kE_FAIL;
+    if (faults_.failTransferAt && transfers_ == *faults_.failTransferAt) return kE_FAIL;
 
     XuRequest bytes;
     std::copy_n(data, kXuRequestLength, bytes.begin());
-    if (tearAt_ && transfers_ == tearAt_->first) {
+    if (faults_.tearAt && transfers_ == *faults_.tearAt) {
         if (!isGet && request.id == EepromChannel && bytes[0] == EE_END_BLOCK && WritableLocked()) {
-            CommitStaged(std::min(tearAt_->second, staged_.size()));
+            ApplyTear(faults_.tear, staged_, stagingOffset_, eeprom_);
         }
+        if (faults_.tear.cablePulled) present_ = false;
         return kE_FAIL;
     }
     uint32_t returned = 0;
     const HResult result = Handle(request.id, isGet, bytes, &returned);
     if (result != kS_OK) return result;
-    if (isGet && shortReplyAt_ && transfers_ == *shortReplyAt_) returned = 2;
+    if (isGet && faults_.shortReplyAt && transfers_ == *faults_.shortReplyAt) returned = 2;
     std::copy_n(bytes.begin(), returned, data);
     if (bytesReturned) *bytesReturned = returned;
     return kS_OK;
@@ -139,11 +140,6 @@ void SimulatedController::CommitStaged(size_t count) {
     for (size_t i = 0; i < count; ++i) {
         eeprom_[(stagingOffset_ + i) % eeprom_.size()] = staged_[i];
     }
-}
-
-bool SimulatedController::FaultAt(RequestKind kind) const {
-    return failFromBlock_ && failFromBlock_->first == kind &&
-           CurrentBlock() >= failFromBlock_->second;
 }
 
 void SimulatedController::HandleEepromSet(const XuRequest& bytes) {
@@ -201,7 +197,8 @@ XuRequest SimulatedController::EepromChannelReply(const XuRequest& last) {
                 staged_.size() >= 2 && staged_[0] == first && staged_[1] == second;
             // A block that lost words to a full buffer never reached the EEPROM whole.
             const bool blockWhole = droppedWords_ == 0;
-            const bool forcedMismatch = mismatchBlock_ && CurrentBlock() == *mismatchBlock_;
+            const bool forcedMismatch =
+                faults_.mismatchBlock && CurrentBlock() == *faults_.mismatchBlock;
             const bool match =
                 checkWordFits && blockWhole && StagedBlockMatches() && !forcedMismatch;
             return {EE_CHECK_BLOCK, static_cast<uint8_t>(match ? 1 : 0), 0};
@@ -449,52 +446,52 @@ void SimulatedController::Unplug() {
 void SimulatedController::Replug() {
     std::lock_guard lock(mutex_);
     present_ = true;
-    unplugAfter_.reset();
+    faults_.unplugAfter.reset();
 }
 
 void SimulatedController::FailNthTransfer(uint64_t n) {
     std::lock_guard lock(mutex_);
-    failTransferAt_ = transfers_ + n;
+    faults_.failTransferAt = transfers_ + n;
 }
 
 void SimulatedController::ShortReplyOnNthTransfer(uint64_t n) {
     std::lock_guard lock(mutex_);
-    shortReplyAt_ = transfers_ + n;
+    faults_.shortReplyAt = transfers_ + n;
 }
 
 void SimulatedController::TearNthTransfer(uint64_t n, size_t keptBytes) {
+    TearNthTransfer(n, CommitTear{TearKind::FirstBytes, keptBytes});
+}
+
+void SimulatedController::TearNthTransfer(uint64_t n, const CommitTear& tear) {
     std::lock_guard lock(mutex_);
-    tearAt_ = std::make_pair(transfers_ + n, keptBytes);
+    faults_.tearAt = transfers_ + n;
+    faults_.tear = tear;
 }
 
 void SimulatedController::UnplugAfterTransfers(uint64_t n) {
     std::lock_guard lock(mutex_);
-    unplugAfter_ = transfers_ + n;
+    faults_.unplugAfter = transfers_ + n;
 }
 
 void SimulatedController::FailRequestFromBlock(RequestKind kind, uint64_t block) {
     std::lock_guard lock(mutex_);
-    failFromBlock_ = std::make_pair(kind, blocksStarted_ + block);
+    faults_.failFromBlock = std::make_pair(kind, blocksStarted_ + block);
 }
 
 void SimulatedController::MismatchCheckOfBlock(uint64_t block) {
     std::lock_guard lock(mutex_);
-    mismatchBlock_ = blocksStarted_ + block;
+    faults_.mismatchBlock = blocksStarted_ + block;
 }
 
 void SimulatedController::SetLatencyUs(uint32_t microseconds) {
     std::lock_guard lock(mutex_);
-    latencyUs_ = microseconds;
+    faults_.latencyUs = microseconds;
 }
 
 void SimulatedController::ClearFaults() {
     std::lock_guard lock(mutex_);
-    failTransferAt_.reset();
-    shortReplyAt_.reset();
-    unplugAfter_.reset();
-    failFromBlock_.reset();
-    mismatchBlock_.reset();
-    tearAt_.reset();
+    faults_.Clear();
 }
 
 bool SimulatedController::LoadEepromFile(const std::string& path) {

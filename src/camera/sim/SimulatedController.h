@@ -12,6 +12,7 @@
 #include "camera/Clock.h"
 #include "camera/XuRequests.h"
 #include "camera/XuTypes.h"
+#include "camera/sim/FaultPlan.h"
 
 namespace kestrovane::sim {
 
@@ -20,14 +21,6 @@ struct RecordedTransfer {
     uint32_t selector = 0;
     bool isGet = false;
     XuRequest bytes{};  // for a GET: the reply
-};
-
-// Kinds of request that a fault can be aimed at.
-enum class RequestKind {
-    SetOffset,   // EE_SET_OFFSET
-    DataWord,    // EE_DATA_WORD
-    EndBlock,    // EE_END_BLOCK
-    CheckBlock,  // the GET that answers EE_CHECK_BLOCK
 };
 
 // A model of the Tovrine controller behind the extension unit: the 24Cxx
@@ -93,9 +86,14 @@ public:
     // Answers the check of the `block`-th block from now with a mismatch.
     void MismatchCheckOfBlock(uint64_t block);
     // The n-th transfer is cut off: when it is an EE_END_BLOCK, only the first
-    // `keptBytes` of the staged block reach the EEPROM (a commit torn by a
-    // pulled cable or a power loss); either way the transfer fails.
+    // `keptBytes` of the staged block reach the EEPROM; either way the
+    // transfer fails.
     void TearNthTransfer(uint64_t n, size_t keptBytes);
+    // The n-th transfer is cut off as `tear` says when it is an EE_END_BLOCK
+    // (FaultPlan.h: all or nothing before the stop condition, undefined bytes
+    // after a power loss in the write cycle, a pulled cable); either way the
+    // transfer fails, and a pulled cable leaves the camera gone.
+    void TearNthTransfer(uint64_t n, const CommitTear& tear);
     void SetLatencyUs(uint32_t microseconds);
     void ClearFaults();
 
@@ -127,7 +125,7 @@ private:
     bool StagedBlockMatches() const;
     bool WritableLocked() const;
     uint64_t CurrentBlock() const { return blocksStarted_; }
-    bool FaultAt(RequestKind kind) const;
+    bool FaultAt(RequestKind kind) const { return faults_.FailsRequest(kind, CurrentBlock()); }
 
     mutable std::mutex mutex_;
     std::vector<uint8_t> eeprom_;
@@ -161,13 +159,7 @@ private:
     bool runningNewImage_ = false;
     bool present_ = true;
 
-    std::optional<uint64_t> failTransferAt_;
-    std::optional<uint64_t> shortReplyAt_;
-    std::optional<uint64_t> unplugAfter_;
-    std::optional<std::pair<RequestKind, uint64_t>> failFromBlock_;
-    std::optional<uint64_t> mismatchBlock_;
-    std::optional<std::pair<uint64_t, size_t>> tearAt_;
-    uint32_t latencyUs_ = 0;
+    FaultPlan faults_;
 };
 
 }  // namespace kestrovane::sim

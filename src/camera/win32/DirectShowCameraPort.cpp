@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "camera/win32/ComPtr.h"
+#include "camera/win32/ComThread.h"
 #include "camera/win32/KsTopologyInfo.h"
 #include "camera/win32/WideText.h"
 
@@ -164,7 +165,7 @@ private:
 }  // namespace
 
 HResult DirectShowCameraPort::EnumerateVideoInputs(std::unique_ptr<DeviceEnumerator>* enumerator) {
-    CoInitialize(nullptr);
+    EnsureComForThisThread();
     ComPtr<ICreateDevEnum> devices;
     HRESULT result = CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
                                       IID_ICreateDevEnum, devices.OutVoid());

@@ -161,6 +161,75 @@ void CheckAccounting() {
           "a second release of a released filter is counted, not a crash");
 }
 
+// IClassFactory::LockServer: an unlock without its lock never drives the
+// DLL's count below zero, so the lock after it is the one that counts.
+void CheckServerLocks() {
+    const HMODULE dll = GetModuleHandleW(serverPath.c_str());
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+    const auto getClassObject = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+    const auto canUnloadNow = reinterpret_cast<CanUnloadNow>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+    const GUID clsid = *simcam::ParseGuid(L"{00000002-5A6B-4C7D-8E9F-0A1B2C3D4E5F}");
+    const auto factory = [&] {
+        IClassFactory* made = nullptr;
+        if (getClassObject) {
+            getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&made));
+        }
+        return made;
+    };
+    IClassFactory* first = factory();
+    if (first == nullptr || canUnloadNow == nullptr) {
+        Check(false, "the DLL gives a class factory");
+        return;
+    }
+    first->LockServer(FALSE);
+    first->LockServer(FALSE);
+    first->LockServer(TRUE);
+    first->Release();
+    Check(canUnloadNow() == S_FALSE, "after two stray unlocks, a lock still holds the DLL");
+    IClassFactory* second = factory();
+    if (second != nullptr) {
+        second->LockServer(FALSE);
+        second->Release();
+    }
+    Check(canUnloadNow() == S_OK, "its unlock lets the DLL go");
+}
+
+// Two cameras plugged in over one EEPROM file stand for two processes that
+// bind the same camera: neither loses the other's blocks, and each bind sees
+// what the other wrote.
+void CheckSharedEepromFile(CameraPort& cameras) {
+    const std::string pathA = sim::UsbCameraPath("3a5e", "2b01", "8&5e5e0a0a&0&0000");
+    const std::string pathB = sim::UsbCameraPath("3a5e", "2b01", "8&5e5e0b0b&0&0000");
+    const PluggedIn first = Plug(0x21, pathA, L"", L"shared.eeprom");
+    const PluggedIn second = Plug(0x22, pathB, L"", L"shared.eeprom");
+    std::array<uint8_t, 32> blockA, blockB;
+    blockA.fill(0xA5);
+    blockB.fill(0xB6);
+    {
+        XuLink linkA, linkB;
+        const bool open = linkA.Open({cameras, pathA}) == XU_OK &&
+                          linkB.Open({cameras, pathB}) == XU_OK &&
+                          MakeEepromWritable({cameras, pathA}) == 1 &&
+                          MakeEepromWritable({cameras, pathB}) == 1;
+        Check(open && WriteAndCheckBlock(linkA, 0, blockA) &&
+                  WriteAndCheckBlock(linkB, 32, blockB),
+              "two bindings of one EEPROM file each write a block");
+    }
+    const std::vector<uint8_t> file = EepromFile(first);
+    Check(file.size() >= 64 && std::equal(blockA.begin(), blockA.end(), file.begin()) &&
+              std::equal(blockB.begin(), blockB.end(), file.begin() + 32),
+          "the file keeps both blocks");
+    uint8_t word[2] = {};
+    Check(ReadEepromWord({cameras, pathB}, word, 0) == XU_OK && word[0] == 0xA5 && word[1] == 0xA5,
+          "a new bind of the other sees the first one's block");
+    simcam::Unplug(first.clsid);
+    simcam::Unplug(second.clsid);
+    CheckReleased("two bindings of one EEPROM file");
+}
+
 void CheckDiscovery(CameraPort& cameras, WindowList& windows, Clock& clock,
                     const PluggedIn& camera) {
     CameraPath cameraPath;
@@ -395,11 +464,13 @@ int main(int argc, char** argv) {
     const PluggedIn camera = Plug(0x02, kPathB, L"", L"camera.eeprom");
 
     CheckAccounting();
+    CheckServerLocks();
     CheckDiscovery(cameras, windows, clock, camera);
     CheckCommandSet(cameras, camera);
     CheckFraming(cameras, camera);
     CheckFaults(cameras);
     CheckUnplugAndNext(cameras, windows, clock, camera);
+    CheckSharedEepromFile(cameras);
 
     // With only the device without a path left, nothing is found or opened.
     CameraPath cameraPath;

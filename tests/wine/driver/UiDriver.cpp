@@ -25,6 +25,9 @@
 //   uidriver set-text-all <caption> <id> <text>   set-text in every window with the caption
 //   uidriver click-all <caption> <id>             post a click to that control of every
 //                                                 window with the caption, back to back
+//   uidriver time-click <caption> <id> <timeout-ms>  click a button, then print the
+//                                                 milliseconds from the click's return
+//                                                 until that window opens a modal window
 //
 // Captions match exactly. Message boxes: the text is control 65535, the
 // buttons carry their answer as id (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7).
@@ -60,7 +63,8 @@ int Usage() {
         "       uidriver post-click|progress <caption> <id>\n"
         "       uidriver count <caption>\n"
         "       uidriver set-text-all <caption> <id> <text>\n"
-        "       uidriver click-all <caption> <id>\n",
+        "       uidriver click-all <caption> <id>\n"
+        "       uidriver time-click <caption> <id> <timeout-ms>\n",
         stderr);
     return kUsage;
 }
@@ -281,6 +285,38 @@ int RunPopupVerb(const std::string& verb, const char* ownerCaption, const char* 
     return verb == "popup-text" ? PrintTextUtf8(target) : Click(target);
 }
 
+// Clicks the button, then times, from the moment the click's handler has
+// returned, until the same window (whatever its caption has become) shows a
+// modal window: looked for every millisecond.
+int TimeClick(const char* caption, const char* idText, const char* timeoutText) {
+    bool usageError = false;
+    unsigned long timeoutMs = 0;
+    const HWND target = FindTarget(caption, idText, usageError);
+    if (usageError || !ParseNumber(timeoutText, timeoutMs)) return Usage();
+    if (target == nullptr) return kNotFound;
+    const HWND window = GetAncestor(target, GA_ROOT);
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    Click(target);
+    QueryPerformanceCounter(&start);
+    const auto elapsedMs = [&] {
+        QueryPerformanceCounter(&now);
+        return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 /
+               static_cast<double>(frequency.QuadPart);
+    };
+    for (;;) {
+        const HWND popup = GetLastActivePopup(window);
+        if (popup != nullptr && popup != window && IsWindowVisible(popup)) break;
+        if (elapsedMs() > static_cast<double>(timeoutMs)) {
+            std::fprintf(stderr, "uidriver: no modal window within %lu ms\n", timeoutMs);
+            return kNotFound;
+        }
+        Sleep(1);
+    }
+    std::printf("%.0f\n", elapsedMs());
+    return kOk;
+}
+
 int Run(int argc, char** argv) {
     if (argc < 2) return Usage();
     const std::string verb = argv[1];
@@ -321,6 +357,7 @@ int Run(int argc, char** argv) {
         return kOk;
     }
     if (verb == "click-all" && argc == 4) return RunAllVerb(verb, argv[2], argv[3], nullptr);
+    if (verb == "time-click" && argc == 5) return TimeClick(argv[2], argv[3], argv[4]);
     if (verb == "set-text-all" && argc == 5) return RunAllVerb(verb, argv[2], argv[3], argv[4]);
     const bool controlVerb = verb == "text" || verb == "state" || verb == "click" ||
                              verb == "post-click" || verb == "progress";

@@ -105,10 +105,15 @@ bool CanUnload() {
 }
 
 void LockServer(bool lock) {
+    std::atomic<LONG>& locks = Counts().serverLocks;
     if (lock) {
-        ++Counts().serverLocks;
-    } else {
-        --Counts().serverLocks;
+        ++locks;
+        return;
+    }
+    // An unlock without its lock is ignored: a count below zero would keep
+    // the DLL loaded after the next lock is given back.
+    LONG held = locks.load();
+    while (held > 0 && !locks.compare_exchange_weak(held, held - 1)) {
     }
 }
 

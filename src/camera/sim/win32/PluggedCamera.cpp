@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwctype>
 #include <map>
 #include <string>
 
@@ -18,6 +19,37 @@ std::string Narrow(const std::wstring& text) {
     for (wchar_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
     return narrow;
 }
+
+// The named mutex of one EEPROM file: the same for every process and every
+// spelling's letter case of the path (a name may not hold the path itself).
+std::wstring FileMutexName(const std::wstring& path) {
+    uint64_t hash = 0xCBF29CE484222325ULL;  // FNV-1a
+    for (wchar_t c : path) {
+        const wchar_t folded = c == L'/' ? L'\\' : static_cast<wchar_t>(towlower(c));
+        hash = (hash ^ static_cast<uint64_t>(folded)) * 0x100000001B3ULL;
+    }
+    std::wstring name = L"KestrovaneSimCameraEeprom-";
+    for (int shift = 60; shift >= 0; shift -= 4) name += L"0123456789abcdef"[(hash >> shift) & 0xF];
+    return name;
+}
+
+// Holds a named mutex; one abandoned by a process that died is taken over
+// (the file itself is only ever replaced whole).
+class HeldMutex {
+public:
+    explicit HeldMutex(HANDLE mutex) : mutex_(mutex) {
+        held_ = mutex_ != nullptr && WaitForSingleObject(mutex_, INFINITE) != WAIT_FAILED;
+    }
+    ~HeldMutex() {
+        if (held_) ReleaseMutex(mutex_);
+    }
+    HeldMutex(const HeldMutex&) = delete;
+    HeldMutex& operator=(const HeldMutex&) = delete;
+
+private:
+    HANDLE mutex_;
+    bool held_ = false;
+};
 
 Guid FromGuid(const GUID& platform) {
     Guid guid;
@@ -36,13 +68,36 @@ PluggedCamera::PluggedCamera(CameraRegistration registration, SimulatedFaults fa
       nodeTypes_(sim::TovrineCameraNodes()),
       controller_(registration_.eepromSize,
                   static_cast<XuProtocolLevel>(registration_.protocolLevel)),
+      shared_(registration_.eepromSize),
       tally_(static_cast<XuProtocolLevel>(registration_.protocolLevel)) {
     const auto vendor = std::find(nodeTypes_.begin(), nodeTypes_.end(), KSNODETYPE_DEV_SPECIFIC);
     vendorNode_ = static_cast<uint32_t>(vendor - nodeTypes_.begin());
-    if (auto contents = ReadFileBytes(registration_.eepromFile)) {
-        contents->resize(std::min<size_t>(contents->size(), registration_.eepromSize));
-        controller_.WriteEeprom(0, *contents);
+    if (!registration_.eepromFile.empty()) {
+        fileMutex_ = CreateMutexW(nullptr, FALSE, FileMutexName(registration_.eepromFile).c_str());
     }
+}
+
+PluggedCamera::~PluggedCamera() {
+    if (fileMutex_ != nullptr) CloseHandle(fileMutex_);
+}
+
+void PluggedCamera::Bind() {
+    std::lock_guard lock(mutex_);
+    SyncWithFile();
+}
+
+void PluggedCamera::SyncWithFile() {
+    if (registration_.eepromFile.empty()) return;
+    HeldMutex held(fileMutex_);
+    std::vector<uint8_t> eeprom = controller_.Eeprom();
+    if (auto merged = shared_.Sync(ReadFileBytes(registration_.eepromFile), eeprom)) {
+        if (WriteFileAtomically(registration_.eepromFile, *merged)) {
+            ++eepromSaves_;
+        } else {
+            ++eepromSaveFailures_;
+        }
+    }
+    controller_.WriteEeprom(0, eeprom);
 }
 
 bool PluggedCamera::StillPluggedIn() const {
@@ -51,6 +106,10 @@ bool PluggedCamera::StillPluggedIn() const {
 
 HRESULT PluggedCamera::Refuse(const char* reason, HRESULT result) {
     std::lock_guard lock(mutex_);
+    return RefuseLocked(reason, result);
+}
+
+HRESULT PluggedCamera::RefuseLocked(const char* reason, HRESULT result) {
     tally_.CountRefused(reason);
     return result;
 }
@@ -94,30 +153,24 @@ HRESULT PluggedCamera::KsProperty(const KSPROPERTY* property, ULONG propertyLeng
     auto* bytes = static_cast<uint8_t*>(data);
     XuRequest sent;
     std::copy_n(bytes, kXuRequestLength, sent.begin());
+    // One transfer at a time, so a sync never falls between a commit and
+    // its save.
+    std::lock_guard lock(mutex_);
     uint32_t returned = 0;
     const HResult result = controller_.Transfer(request, bytes, dataLength, &returned, clock_);
     *bytesReturned = returned;
-    if (result != kS_OK) return Refuse("controller", result);
+    if (result != kS_OK) return RefuseLocked("controller", result);
 
     const bool isGet = request.flags == kXuGetFlags;
     XuRequest counted = sent;
     if (isGet) std::copy_n(bytes, kXuRequestLength, counted.begin());
-    std::lock_guard lock(mutex_);
     tally_.CountServed(request.id, isGet, counted);
     // A committed block is what a real EEPROM keeps through a power loss.
     if (!isGet && request.id == EepromChannel && sent[0] == EE_END_BLOCK &&
         controller_.EepromWritable()) {
-        SaveEeprom();
+        SyncWithFile();
     }
     return S_OK;
-}
-
-void PluggedCamera::SaveEeprom() {
-    if (WriteFileAtomically(registration_.eepromFile, controller_.Eeprom())) {
-        ++eepromSaves_;
-    } else {
-        ++eepromSaveFailures_;
-    }
 }
 
 void PluggedCamera::WriteReport() {
@@ -154,6 +207,7 @@ std::shared_ptr<PluggedCamera> CameraFor(const CameraRegistration& registration,
     std::lock_guard guard(lock);
     auto& camera = cameras[GuidText(registration.clsid) + registration.plugId];
     if (!camera) camera = std::make_shared<PluggedCamera>(registration, faults);
+    camera->Bind();
     return camera;
 }
 

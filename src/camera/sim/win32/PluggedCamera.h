@@ -9,6 +9,7 @@
 
 #include "camera/Clock.h"
 #include "camera/sim/RequestTally.h"
+#include "camera/sim/SharedEepromImage.h"
 #include "camera/sim/SimulatedController.h"
 #include "camera/sim/win32/CameraRegistration.h"
 #include "camera/sim/win32/KsInterfaces.h"
@@ -17,12 +18,18 @@
 namespace kestrovane::simcam {
 
 // One simulated camera as plugged in, in this process: the controller behind
-// its extension unit, shared by every filter that binds the camera here, with
-// its EEPROM loaded from the camera's file when the camera is first bound and
-// saved back to it after every block the controller writes into it.
+// its extension unit, shared by every filter that binds the camera here. Its
+// EEPROM lives in the camera's file, which every process that binds the camera
+// shares: each bind takes the file's current contents, and after every block
+// the controller writes, only the bytes this process changed go into the
+// file. Both happen under a named mutex of the file, so processes that bind
+// one camera behave like one camera.
 class PluggedCamera {
 public:
     PluggedCamera(CameraRegistration registration, SimulatedFaults faults);
+    ~PluggedCamera();
+    PluggedCamera(const PluggedCamera&) = delete;
+    PluggedCamera& operator=(const PluggedCamera&) = delete;
 
     const CameraRegistration& Registration() const { return registration_; }
     const SimulatedFaults& Faults() const { return faults_; }
@@ -36,6 +43,9 @@ public:
     HRESULT KsProperty(const KSPROPERTY* property, ULONG propertyLength, void* data,
                        ULONG dataLength, ULONG* bytesReturned);
 
+    // A filter binds the camera: its EEPROM takes the file's current contents.
+    void Bind();
+
     // True while the registration this camera was plugged in with stands.
     bool StillPluggedIn() const;
 
@@ -45,7 +55,10 @@ public:
 
 private:
     HRESULT Refuse(const char* reason, HRESULT result);
-    void SaveEeprom();
+    HRESULT RefuseLocked(const char* reason, HRESULT result);
+    // With mutex_ held: this process's changes into the file, the file's
+    // contents into the EEPROM, under the file's named mutex.
+    void SyncWithFile();
 
     const CameraRegistration registration_;
     const SimulatedFaults faults_;
@@ -54,15 +67,18 @@ private:
     SystemClock clock_;
     sim::SimulatedController controller_;
 
-    std::mutex mutex_;  // the tally, the counters and the file writes
+    std::mutex mutex_;  // the transfers, the tally, the counters and the file
+    HANDLE fileMutex_ = nullptr;  // shared by every process that binds the file
+    sim::SharedEepromImage shared_;
     sim::RequestTally tally_;
     uint64_t eepromSaves_ = 0;
     uint64_t eepromSaveFailures_ = 0;
 };
 
 // The camera plugged in under this registration (its CLSID and plug id), as
-// this process sees it: made, with its EEPROM read from its file, when the
-// first filter binds it after the plug-in, and shared by all later ones.
+// this process sees it: made when the first filter binds it after the
+// plug-in, and shared by all later ones; each bind takes the EEPROM file's
+// current contents.
 std::shared_ptr<PluggedCamera> CameraFor(const CameraRegistration& registration,
                                          const SimulatedFaults& faults);
 

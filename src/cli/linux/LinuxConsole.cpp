@@ -61,7 +61,10 @@ void CatchInterrupt(std::atomic<int32_t>& stopRequested) {
     sigaction(SIGINT, &action, nullptr);
     // A dropped ssh session (SIGHUP) and `kill`/`timeout` (SIGTERM) stop the
     // run the same way, so the camera is left with the marker 'B' of a
-    // stopped upload rather than in the middle of a block.
+    // stopped upload rather than in the middle of a block. These stay caught:
+    // `timeout` sends its signal to the program and again to its process
+    // group, and the second must not end the program mid-block.
+    action.sa_flags = 0;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
 }

@@ -12,23 +12,9 @@ namespace kestrovane::cli {
 
 namespace {
 
-// The device paths in the order `list` numbers them; none for a device whose
-// path cannot be read (it still takes its number).
 std::vector<std::optional<std::string>> ListedPaths(CameraPort& cameras) {
-    std::vector<std::optional<std::string>> paths;
-    std::unique_ptr<DeviceEnumerator> devices;
-    if (cameras.EnumerateVideoInputs(&devices) != kS_OK || !devices) return paths;
-    std::unique_ptr<DeviceEntry> device;
-    while (devices->Next(&device) == kS_OK && device) {
-        std::string path;
-        if (device->ReadDevicePath(&path) == kS_OK) {
-            paths.emplace_back(std::move(path));
-        } else {
-            paths.emplace_back(std::nullopt);
-        }
-        device.reset();
-    }
-    return paths;
+    HResult walked = kS_OK;
+    return DevicePaths(cameras, walked);
 }
 
 bool IsIndex(const std::string& text) {
@@ -57,6 +43,26 @@ std::optional<std::string> ByNote(CliSession& session, const std::string& wanted
 }
 
 }  // namespace
+
+// The device paths in the order `list` numbers them; none for a device whose
+// path cannot be read (it still takes its number).
+std::vector<std::optional<std::string>> DevicePaths(CameraPort& cameras, HResult& walked) {
+    std::vector<std::optional<std::string>> paths;
+    std::unique_ptr<DeviceEnumerator> devices;
+    walked = cameras.EnumerateVideoInputs(&devices);
+    if (walked != kS_OK || !devices) return paths;
+    std::unique_ptr<DeviceEntry> device;
+    while (devices->Next(&device) == kS_OK && device) {
+        std::string path;
+        if (device->ReadDevicePath(&path) == kS_OK) {
+            paths.emplace_back(std::move(path));
+        } else {
+            paths.emplace_back(std::nullopt);
+        }
+        device.reset();
+    }
+    return paths;
+}
 
 std::vector<DeviceNote> DeviceNotesOf(CliSession& session) {
     if (session.simulated) return session.simulated->Notes();

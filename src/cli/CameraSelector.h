@@ -22,6 +22,11 @@ std::optional<std::string> ResolveCameraName(CliSession& session, const std::str
 
 // The platform's notes on the video devices (the simulated cameras' own when
 // simulating), in no particular order.
+// The device paths in the order `list` numbers them (the numbers --camera
+// takes); none for a device whose path cannot be read. `walked` is the
+// enumeration's result.
+std::vector<std::optional<std::string>> DevicePaths(CameraPort& cameras, HResult& walked);
+
 std::vector<DeviceNote> DeviceNotesOf(CliSession& session);
 
 // For the commands that write: with no camera named and more than one free

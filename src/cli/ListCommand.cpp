@@ -24,23 +24,6 @@ struct ListedDevice {
     std::optional<DeviceNote> note;
 };
 
-std::vector<std::optional<std::string>> DevicePaths(CameraPort& cameras, HResult& walked) {
-    std::vector<std::optional<std::string>> paths;
-    std::unique_ptr<DeviceEnumerator> devices;
-    walked = cameras.EnumerateVideoInputs(&devices);
-    if (walked != kS_OK || !devices) return paths;
-    std::unique_ptr<DeviceEntry> device;
-    while (devices->Next(&device) == kS_OK && device) {
-        std::string path;
-        if (device->ReadDevicePath(&path) == kS_OK) {
-            paths.emplace_back(std::move(path));
-        } else {
-            paths.emplace_back(std::nullopt);
-        }
-        device.reset();
-    }
-    return paths;
-}
 
 bool ShownInCaption(const std::vector<std::string>& titles, const std::string& path) {
     for (const std::string& title : titles) {

@@ -72,7 +72,7 @@ expect_line 'Read back: all 1024 bytes match the image' "the read-back's match"
 expect_line 'The camera was restarted' "the restart"
 expect_line '^restart 1$' "the camera running the new image after its restart"
 expect_line 'The camera is gone' "the unplugged camera's message"
-expect_line '^usb#vid_3a5e&pid_2b01&mi_00#1-2$' "the second camera in list"
+expect_line '^2: usb#vid_3a5e&pid_2b01&mi_00#1-2$' "the second camera in list"
 expect_line 'selector 2 size 3 on /dev/video0: .*\(errno 84\): the camera was in the wrong state' \
     "the failed request's errno as the kernel gives it"
 

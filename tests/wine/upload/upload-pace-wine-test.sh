@@ -6,8 +6,7 @@
 # "Upload finish" box opens; prints each time, its ratio to that floor and the
 # median ratio, which must stay within the limit (default 1.30: the test
 # command runs it beside the sanitizer builds, where 1.18 was seen; it catches
-# a worker that waits for the window again, not the last hundredths; the goal
-# on an idle machine is 1.03).
+# only a gross slow-down; the goal on an idle machine is 1.03).
 # To be run inside wine-session.sh.
 #
 # Usage: upload-pace-wine-test.sh <Kestrovane.exe> <uidriver.exe> <artifact folder> [limit]

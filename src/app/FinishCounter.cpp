@@ -8,14 +8,11 @@
 
 #include "files/FileReplacement.h"
 #include "files/SharedFileLock.h"
+#include "files/Utf8Path.h"
 
 namespace kestrovane {
 
 namespace {
-
-std::filesystem::path PathFromUtf8(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 bool IsUtf8Continuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;

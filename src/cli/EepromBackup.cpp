@@ -5,6 +5,7 @@
 
 #include "cli/CameraChoice.h"
 #include "files/FileReplacement.h"
+#include "files/Utf8Path.h"
 #include "upload/EepromDump.h"
 #include "upload/OutcomeTexts.h"
 #include "upload/UploadImage.h"
@@ -14,7 +15,7 @@ namespace kestrovane::cli {
 ExitCode SaveEeprom(CliSession& session, const std::string& cameraPath, std::size_t size,
                     const std::string& file, const std::string& label, Json& json) {
     Output& output = session.output;
-    const std::filesystem::path target(std::u8string(file.begin(), file.end()));
+    const std::filesystem::path target = PathFromUtf8(file);
     json["file"] = file;
     json["bytes"] = 0;
     // The temporary file first: a folder that cannot take the file is found

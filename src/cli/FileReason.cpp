@@ -1,4 +1,5 @@
 #include "cli/FileReason.h"
+#include "files/Utf8Path.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,7 +9,7 @@
 namespace kestrovane::cli {
 
 std::string ReadFailureReason(const std::string& path) {
-    const std::filesystem::path file(std::u8string(path.begin(), path.end()));
+    const std::filesystem::path file = PathFromUtf8(path);
     std::error_code error;
     if (std::filesystem::is_directory(file, error)) return std::strerror(EISDIR);
     errno = 0;

@@ -8,6 +8,7 @@
 
 #include "cli/ImageFields.h"
 #include "cli/ImageNames.h"
+#include "files/Utf8Path.h"
 #include "image/DeviceDescription.h"
 #include "image/HeaderFields.h"
 #include "image/ImageEditorOpen.h"
@@ -125,7 +126,7 @@ std::vector<Check> ParameterChecks(const OpenedImage& image) {
 
 std::optional<std::vector<ImageCheckLine>> RunImageChecks(const ImageRequest& request) {
     const std::optional<ImageFile> file = ImageFile::OpenForReading(
-        std::filesystem::path(std::u8string(request.image.begin(), request.image.end())));
+        PathFromUtf8(request.image));
     if (!file) return std::nullopt;
     const ImageLayout layout = imageLayoutOf(request.eeprom);
     std::vector<Check> checks{SizeCheck(request), LayoutCheck(*file, layout)};

@@ -10,6 +10,7 @@
 #include "cli/ImageNames.h"
 #include "cli/TerminalText.h"
 #include "files/FileReplacement.h"
+#include "files/Utf8Path.h"
 #include "image/ByteAccess.h"
 #include "image/ImageEditorOpen.h"
 #include "image/ImageEditorSave.h"
@@ -22,10 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Action = ImageRequest::Action;
-
-fs::path PathOf(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 std::string IdText(std::optional<uint16_t> id) {
     if (!id) return "-";
@@ -107,7 +104,7 @@ ExitCode Show(Output& output, const ImageRequest& request) {
     const std::optional<OpenedImage> opened = Open(output, request);
     if (!opened) return ExitCode::BadInput;
     const OpenedImage& image = *opened;
-    const std::optional<ImageFile> file = ImageFile::OpenForReading(PathOf(request.image));
+    const std::optional<ImageFile> file = ImageFile::OpenForReading(PathFromUtf8(request.image));
     const std::size_t length = file ? file->Size() : 0;
     const std::optional<uint8_t> marker = file ? readByte(*file, 0) : std::nullopt;
     const bool large = image.layout == ImageLayout::Large;
@@ -188,7 +185,7 @@ ExitCode Show(Output& output, const ImageRequest& request) {
 // touched.
 class ReplacingImageCopy {
 public:
-    explicit ReplacingImageCopy(const std::string& image) : target_(PathOf(image)) {}
+    explicit ReplacingImageCopy(const std::string& image) : target_(PathFromUtf8(image)) {}
 
     bool Create() {
         const std::optional<std::vector<uint8_t>> bytes = readWholeFile(target_);

@@ -3,14 +3,11 @@
 #include "KestrovaneVersion.h"
 #include "cli/CameraSelector.h"
 #include "files/AppendedRecord.h"
+#include "files/Utf8Path.h"
 
 namespace kestrovane::cli {
 
 namespace {
-
-std::filesystem::path PathOf(const std::string& file) {
-    return std::filesystem::path(std::u8string(file.begin(), file.end()));
-}
 
 std::optional<std::string> TextField(const Json& json, const char* name) {
     const auto found = json.find(name);
@@ -22,7 +19,7 @@ std::optional<std::string> TextField(const Json& json, const char* name) {
 
 bool CheckLogFile(Output& output, const std::string& file) {
     std::string why;
-    if (AppendRecord(PathOf(file), "", why)) return true;
+    if (AppendRecord(PathFromUtf8(file), "", why)) return true;
     output.Error("The log file " + file + " cannot be written: " + why + ".");
     output.Hint("Nothing was done; name a file this user may append to with --log.");
     return false;
@@ -30,7 +27,7 @@ bool CheckLogFile(Output& output, const std::string& file) {
 
 OperationLogging::OperationLogging(CliSession& session) : session_(session) {
     if (session.global.logFile.empty()) return;
-    log_.emplace(PathOf(session.global.logFile));
+    log_.emplace(PathFromUtf8(session.global.logFile));
     for (DeviceNote& note : DeviceNotesOf(session)) notes_[note.path] = note;
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "files/FileReplacement.h"
+#include "files/Utf8Path.h"
 
 namespace kestrovane::cli {
 
@@ -49,7 +50,7 @@ std::vector<DeviceNote> SimulatedCameras::Notes() const {
 
 bool SimulatedCameras::LoadEeprom(const std::string& file) {
     std::error_code error;
-    const std::filesystem::path path(std::u8string(file.begin(), file.end()));
+    const std::filesystem::path path = PathFromUtf8(file);
     if (!std::filesystem::exists(path, error)) {
         eepromFileLoaded_ = !error;  // a new file: the blank camera is its contents
         return eepromFileLoaded_;
@@ -66,7 +67,7 @@ bool SimulatedCameras::LoadEeprom(const std::string& file) {
 
 SimulatedCameras::FileHold SimulatedCameras::HoldEepromFile(const std::string& file,
                                                              std::string& reason) {
-    const std::filesystem::path path(std::u8string(file.begin(), file.end()));
+    const std::filesystem::path path = PathFromUtf8(file);
     switch (fileLock_.Take(path)) {
         case FileLock::Result::Locked:
             break;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "files/Utf8Path.h"
 #include "image/ByteAccess.h"
 #include "image/DeviceDescription.h"
 #include "image/FieldOffsets.h"
@@ -55,7 +56,7 @@ EditorOpenResult OpenImageForEditing(const std::string& path, EepromType eepromT
                                      ChipRevision revision) {
     EditorOpenResult result;
     const std::optional<ImageFile> file =
-        ImageFile::OpenForReading(std::filesystem::path(std::u8string(path.begin(), path.end())));
+        ImageFile::OpenForReading(PathFromUtf8(path));
     if (!file) return result;
 
     OpenedImage& opened = result.image;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <tuple>
 
+#include "files/Utf8Path.h"
 #include "image/ByteAccess.h"
 #include "image/DeviceDescription.h"
 #include "image/FieldOffsets.h"
@@ -93,7 +94,7 @@ std::vector<KnownField> KnownFields(const OpenedImage& opened, const ImageBytes&
 ImageSave ImageSave::Prepare(const OpenedImage& opened, const ImageEdits& edits) {
     ImageSave save;
     save.file_ = ImageFile::OpenForUpdate(
-        std::filesystem::path(std::u8string(opened.path.begin(), opened.path.end())));
+        PathFromUtf8(opened.path));
     if (!save.file_) {
         save.Refuse({EditorSaveProblem::CannotOpen, {}, {}, 0, 0});
         return save;

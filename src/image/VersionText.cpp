@@ -1,4 +1,5 @@
 #include "image/VersionText.h"
+#include "files/Utf8Path.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -34,7 +35,7 @@ std::optional<std::string> readVersionText(const ImageBytes& image, VersionField
 }
 
 std::optional<std::string> readFileBinVersion(const std::string& path) {
-    std::ifstream file(std::filesystem::path(std::u8string(path.begin(), path.end())),
+    std::ifstream file(PathFromUtf8(path),
                        std::ios::binary);
     if (!file) return std::nullopt;
     VersionFieldBytes field{};

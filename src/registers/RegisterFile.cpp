@@ -6,6 +6,7 @@
 #include <iterator>
 #include <variant>
 
+#include "files/Utf8Path.h"
 #include "registers/HexText.h"
 
 namespace kestrovane {
@@ -18,7 +19,7 @@ constexpr std::size_t kCommentColumn = 10;
 struct Skip {};
 using LineOutcome = std::variant<Skip, RegisterEntry, RegisterLineError>;
 
-bool IsBlank(char c) {
+bool IsSpaceOrTab(char c) {
     return c == ' ' || c == '\t';
 }
 
@@ -27,8 +28,8 @@ bool IsHexDigit(char c) {
 }
 
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsSpaceOrTab(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsSpaceOrTab(text.back())) text.remove_suffix(1);
     return text;
 }
 
@@ -65,7 +66,7 @@ LineOutcome ParseEntry(std::string_view line) {
     if (*address > kMaxRegisterNumber) return RegisterLineError::AddressOutOfRange;
 
     std::string_view valueText = body.substr(colon + 1);
-    while (!valueText.empty() && IsBlank(valueText.front())) valueText.remove_prefix(1);
+    while (!valueText.empty() && IsSpaceOrTab(valueText.front())) valueText.remove_prefix(1);
     if (!StartsWithPrefix(valueText)) return RegisterLineError::ValueWithoutPrefix;
     const bool upperCasePrefix = valueText.starts_with("0X");
     valueText.remove_prefix(2);
@@ -76,7 +77,7 @@ LineOutcome ParseEntry(std::string_view line) {
     if (*value > kMaxRegisterNumber) return RegisterLineError::ValueOutOfRange;
 
     const std::string_view rest = valueText.substr(digits);
-    if (!rest.empty() && !IsBlank(rest.front()) && !rest.starts_with("//")) {
+    if (!rest.empty() && !IsSpaceOrTab(rest.front()) && !rest.starts_with("//")) {
         return RegisterLineError::TextAfterValue;
     }
     // Older copies of the program take the value from the first "0x" after
@@ -99,10 +100,6 @@ LineOutcome ParseLine(std::string_view line) {
         return Skip{};
     }
     return ParseEntry(line);
-}
-
-std::filesystem::path PathFromUtf8(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "registers/ReplacingTextFile.h"
+#include "files/Utf8Path.h"
 
 namespace kestrovane {
 
@@ -13,10 +14,6 @@ constexpr std::string_view kLineEnd = "\n";
 
 // Lines are handed to the file in pieces of about this size.
 constexpr std::size_t kPendingLimit = 64 * 1024;
-
-std::filesystem::path PathFromUtf8(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 }  // namespace
 

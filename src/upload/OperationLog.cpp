@@ -11,6 +11,7 @@
 #include "camera/CommandSet.h"
 #include "files/AppendedRecord.h"
 #include "files/HostName.h"
+#include "files/Utf8Path.h"
 #include "image/FieldOffsets.h"
 #include "image/VersionText.h"
 #include "upload/DeviceVersion.h"
@@ -152,7 +153,7 @@ void RecordOutcome(OperationRecord& record, const UploadOutcome& outcome) {
 
 void RecordImage(OperationRecord& record, const std::string& imagePath) {
     record.image = imagePath;
-    std::ifstream file(std::filesystem::path(std::u8string(imagePath.begin(), imagePath.end())),
+    std::ifstream file(PathFromUtf8(imagePath),
                        std::ios::binary);
     if (!file) return;
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file),
@@ -198,7 +199,7 @@ bool LogUploadRun(const UploadSettings& settings, CameraPort& cameras,
     record.seconds = seconds;
     RecordCameraState(record, {cameras, settings.cameraPath});
     const std::string& file = settings.operationLog;
-    return OperationLog(std::filesystem::path(std::u8string(file.begin(), file.end())))
+    return OperationLog(PathFromUtf8(file))
         .Append(std::move(record), why);
 }
 

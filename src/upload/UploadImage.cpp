@@ -1,4 +1,5 @@
 #include "upload/UploadImage.h"
+#include "files/Utf8Path.h"
 
 #include <filesystem>
 #include <fstream>
@@ -9,10 +10,6 @@ namespace kestrovane {
 namespace {
 
 constexpr std::size_t kAddressableBytes = 0x10000;
-
-std::filesystem::path PathFromUtf8(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 }  // namespace
 

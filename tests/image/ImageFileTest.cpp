@@ -11,7 +11,7 @@
 namespace kestrovane {
 namespace {
 
-constexpr uint8_t kBase = 0x40;
+constexpr uint8_t kTableBase = 0x40;
 constexpr uint8_t kRecordOffset = 0xA0;
 
 ParameterValues ValuesFor(PictureParameter parameter) {
@@ -25,10 +25,10 @@ TEST(ImageFile, EveryFieldRoundTripsInPlaceAndNothingElseChanges) {
     auto original = testing::PatternBytes(1000);
     original[22] = kRecordOffset;
     original[kRecordOffset] = 4;
-    original[kParameterBaseOffset] = kBase;
+    original[kParameterBaseOffset] = kTableBase;
     const auto path = dir.WriteFile("image.bin", original);
     const auto& kv5 = parameterOffsetsOf(ChipRevision::Kv5);
-    const auto powerLine = powerLineCodeOffset(ImageLayout::Large, kBase, kv5);
+    const auto powerLine = powerLineCodeOffset(ImageLayout::Large, kTableBase, kv5);
     {
         auto file = ImageFile::OpenForUpdate(path);
         ASSERT_TRUE(file);
@@ -42,7 +42,7 @@ TEST(ImageFile, EveryFieldRoundTripsInPlaceAndNothingElseChanges) {
             EXPECT_EQ(status, WriteStatus::Written);
         }
         for (PictureParameter parameter : kPictureParameters) {
-            EXPECT_EQ(writeParameter(*file, kBase, kv5, parameter, ValuesFor(parameter)),
+            EXPECT_EQ(writeParameter(*file, kTableBase, kv5, parameter, ValuesFor(parameter)),
                       WriteStatus::Written);
         }
         EXPECT_TRUE(file->Close());
@@ -52,8 +52,8 @@ TEST(ImageFile, EveryFieldRoundTripsInPlaceAndNothingElseChanges) {
         {0, 1}, {5, 4}, {18, 1}, {kRecordOffset, 5}, {0x70, 32}, {powerLine, 1}};
     for (PictureParameter parameter : kPictureParameters) {
         if (kv5[parameter].defaultValue)
-            fields.emplace_back(kBase + *kv5[parameter].defaultValue, 2);
-        fields.emplace_back(kBase + kv5[parameter].minimum, 4);
+            fields.emplace_back(kTableBase + *kv5[parameter].defaultValue, 2);
+        fields.emplace_back(kTableBase + kv5[parameter].minimum, 4);
     }
     const auto written = *readWholeFile(path);
     ASSERT_EQ(written.size(), original.size());
@@ -77,11 +77,11 @@ TEST(ImageFile, EveryFieldRoundTripsInPlaceAndNothingElseChanges) {
     EXPECT_EQ(readVersionText(*file, VersionField::Hw), "HW-0123456789ABC");
     EXPECT_EQ(readByte(*file, powerLine), 2);
     for (PictureParameter parameter : kPictureParameters) {
-        EXPECT_EQ(readParameter(*file, kBase, kv5, parameter), ValuesFor(parameter));
+        EXPECT_EQ(readParameter(*file, kTableBase, kv5, parameter), ValuesFor(parameter));
     }
     // Read as a Small image, the same file shows its one-byte defaults at 41 to 46.
     EXPECT_EQ(readByte(*file, *smallDefaultOffset(PictureParameter::Gamma)), original[45]);
-    EXPECT_EQ(readByte(*file, powerLineCodeOffset(ImageLayout::Small, kBase, kv5)), original[46]);
+    EXPECT_EQ(readByte(*file, powerLineCodeOffset(ImageLayout::Small, kTableBase, kv5)), original[46]);
 }
 
 TEST(ImageFile, UpdateNeverChangesTheFileLength) {

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "files/FileReplacement.h"
+#include "files/Utf8Path.h"
 
 namespace kestrovane::sim {
 
@@ -16,12 +17,6 @@ namespace {
 constexpr uint8_t kWriteEnablePowerOn = 0x00;    // must become 0x20
 constexpr uint8_t kEepromControlPowerOn = 0x1F;  // bits 5 and 7 must be set, bit 4 clear
 constexpr uint8_t kWriteProtectPowerOn = 0x01;   // bit 0 must be clear
-
-// Paths are UTF-8 throughout the program; the platform's narrow file names
-// need not be.
-std::filesystem::path PathFromUtf8(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 uint16_t Operand(uint8_t low, uint8_t high) {
     return static_cast<uint16_t>(low | (high << 8));

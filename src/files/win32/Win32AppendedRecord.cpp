@@ -4,44 +4,29 @@
 #include <windows.h>
 
 #include "files/AppendedRecord.h"
+#include "files/win32/Win32SystemText.h"
 
 namespace kestrovane {
-
-namespace {
-
-std::string SystemText(DWORD code) {
-    char text[512] = {};
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                       0, text, sizeof text, nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
-        message.pop_back();
-    }
-    return message.empty() ? "error " + std::to_string(code) : message;
-}
-
-}  // namespace
 
 bool AppendRecord(const std::filesystem::path& target, std::string_view record, std::string& why) {
     const HANDLE file = CreateFileW(target.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        why = SystemText(GetLastError());
+        why = SystemErrorText(GetLastError());
         return false;
     }
     DWORD written = 0;
     bool ok = WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written,
                         nullptr) != 0;
     if (!ok) {
-        why = SystemText(GetLastError());
+        why = SystemErrorText(GetLastError());
     } else if (written != record.size()) {
         why = "the record was written only in part";
         ok = false;
     }
     if (ok && !FlushFileBuffers(file)) {
-        why = SystemText(GetLastError());
+        why = SystemErrorText(GetLastError());
         ok = false;
     }
     CloseHandle(file);

@@ -3,23 +3,9 @@
 #include <string>
 
 #include "files/FileLock.h"
+#include "files/win32/Win32SystemText.h"
 
 namespace kestrovane {
-
-namespace {
-
-std::string SystemText(DWORD error) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string reason = length && text ? std::string(text, length) : "error " + std::to_string(error);
-    if (text) LocalFree(text);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
-    return reason;
-}
-
-}  // namespace
 
 FileLock::Result FileLock::Take(const std::filesystem::path& target) {
     Release();
@@ -31,7 +17,7 @@ FileLock::Result FileLock::Take(const std::filesystem::path& target) {
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        reason_ = SystemText(error);
+        reason_ = SystemErrorText(error);
         return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? Result::InUse
                                                                                  : Result::Failed;
     }

@@ -36,7 +36,33 @@ build() {  # preset
     timed "$(part_of "$1")" cmake --preset "$1"
     timed "$(part_of "$1")" cmake --build --preset "$1"
 }
-for preset in linux windows-x64 windows-x86; do build "$preset"; done
+# Tests that run in the background, and their process ids; a run that stops
+# early takes them down with it.
+wine_pid="" deb_pid="" zip_pid="" kernel_pid=""
+stop_background() {
+    local pid
+    for pid in $wine_pid $deb_pid $zip_pid $kernel_pid; do
+        pkill -TERM -P "$pid" 2>/dev/null || true
+        kill "$pid" 2>/dev/null || true
+    done
+}
+trap stop_background EXIT
+
+# The Wine tests spend their time waiting for Wine and the windows, not
+# computing: they start as soon as the 64-bit Windows build is there and run
+# beside everything that follows, the other builds included. Their output is
+# shown when they are done.
+build windows-x64
+wine_log=$(mktemp)
+(
+    from=$SECONDS
+    status=0
+    ctest --preset windows-x64 --no-tests=error || status=$?
+    echo "test.sh: the Wine tests took $((SECONDS - from)) s beside the builds"
+    exit "$status"
+) >"$wine_log" 2>&1 &
+wine_pid=$!
+for preset in linux windows-x86; do build "$preset"; done
 
 # Runs one test preset; prints how many tests it ran (all of them passed, or
 # the script has stopped).
@@ -65,14 +91,8 @@ packaging_from=$SECONDS
 timed base bash scripts/package.sh --no-build
 packaging_took=$((SECONDS - packaging_from))
 
-# The Wine tests spend their time waiting for Wine and the windows, not
-# computing, and the package tests mostly wait for dpkg, lintian and Wine:
-# they run while the sanitizer builds compile. Their output is shown when
-# they are done.
-wine_log=$(mktemp)
-wine_from=$SECONDS
-ctest --preset windows-x64 --no-tests=error >"$wine_log" 2>&1 &
-wine_pid=$!
+# The package tests mostly wait for dpkg, lintian and Wine: they run while
+# the sanitizer builds compile. Their output is shown when they are done.
 # The kernel test emulates a whole machine in QEMU; it waits on one core
 # too, beside the sanitizer builds.
 kernel_log=$(mktemp)
@@ -108,10 +128,6 @@ package_test "$zip_log" "Windows zip" tests/package/windows-zips-test.sh "$versi
     "$packages/Kestrovane-$version-win64.zip" "$packages/Kestrovane-$version-win32.zip" \
     build/windows-x64/tests/wine/driver/uidriver.exe build/windows-x64/artifacts
 zip_pid=$!
-# A run that stops early takes the background tests down with it.
-trap 'for pid in "$wine_pid" "$deb_pid" "$zip_pid" "$kernel_pid"; do
-          pkill -TERM -P "$pid" 2>/dev/null; kill "$pid" 2>/dev/null
-      done' EXIT
 
 for preset in linux-asan linux-tsan; do build "$preset"; done
 run_suite linux-asan asan
@@ -130,7 +146,6 @@ cat "$deb_log" "$zip_log" "$wine_log"
 ran_wine=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$wine_log" | tail -n 1)
 package_times=$(grep -h '^test\.sh: the .* test took' "$deb_log" "$zip_log")
 rm -f "$deb_log" "$zip_log" "$wine_log"
-echo "test.sh: the Wine tests took $((SECONDS - wine_from)) s beside the sanitizer builds"
 cat "$kernel_log"
 ran_kernel=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$kernel_log" | tail -n 1)
 rm -f "$kernel_log"

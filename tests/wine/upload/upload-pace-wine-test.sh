@@ -5,7 +5,7 @@
 # Each of three uploads is timed from the Upload click's return until the
 # "Upload finish" box opens; prints each time, its ratio to that floor and the
 # median ratio, which must stay within the limit (default 1.30: the test
-# command runs it beside the sanitizer builds, where 1.18 was seen; it catches
+# command runs it beside the builds, where 1.18 was seen; it catches
 # only a gross slow-down; on an idle machine the upload takes 1.02). No upload
 # may take less than the floor: every block pause is whole.
 # To be run inside wine-session.sh.

@@ -39,10 +39,16 @@ fi
 wine 'C:\Kestrovane\Kestrovane.exe' --simulate &
 pid=$!
 if wine "$driver" wait-window "$caption" 30000; then
+    # The caption is there as soon as the dialog's window is; its controls
+    # may still be on their way: each gets up to 10 s to read as expected.
     for check in "1001|Upload" "1004|Upload Verify" "1057|Device Bin Version:N/A" "1020|Operation status: Not started"; do
         id=${check%%|*}
         expected=${check#*|}
-        shown=$(drive text "$caption" "$id")
+        for _ in 1 2 3 4 5 6 7 8 9 10; do
+            shown=$(drive text "$caption" "$id")
+            [ "$shown" = "$expected" ] && break
+            sleep 1
+        done
         [ "$shown" = "$expected" ] || fail "control $id reads \"$shown\", expected \"$expected\""
     done
     # The picture once the dialog has been painted (more than a blank screen).

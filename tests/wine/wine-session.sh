@@ -19,6 +19,9 @@
 #   WINE_SESSION_SCREEN   the virtual screen, WIDTHxHEIGHTxDEPTH (default 1024x768x24)
 #   WINEDLLOVERRIDES      default "mscoree,mshtml=" (no Mono/Gecko prompts)
 #   WINE_SESSION_KEEP=1   keep the prefix for inspection (its path is printed)
+#   WINE_SESSION_TEMPLATE a folder where the first session keeps an initialised
+#                         prefix that later sessions copy instead of running
+#                         wineboot (the test suite's is in its build folder)
 set -u
 
 if [ "$#" -eq 0 ]; then
@@ -71,8 +74,32 @@ WINEDEBUG=-all
 WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export DISPLAY WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES
 
-if ! timeout 120 wineboot -i >"$session_dir/wineboot.log" 2>&1 ||
-    ! timeout 120 wineserver -w; then
+# Initialises the prefix WINEPREFIX names; false when that failed.
+init_prefix() {
+    timeout 120 wineboot -i >"$session_dir/wineboot.log" 2>&1 && timeout 120 wineserver -w
+}
+
+if [ -n "${WINE_SESSION_TEMPLATE:-}" ]; then
+    # A new prefix takes wineboot some 15 s: the first session initialises
+    # one in the template folder (once per Wine version, under a lock), and
+    # every session starts from a copy of it, still a prefix of its own.
+    template="$WINE_SESSION_TEMPLATE/$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)"
+    mkdir -p "$WINE_SESSION_TEMPLATE" || exit 125
+    (
+        flock 9 || exit 1
+        [ -f "$template/ready" ] && exit 0
+        rm -rf "$template"
+        mkdir -p "$template" || exit 1
+        WINEPREFIX="$template/prefix"
+        init_prefix || exit 1
+        touch "$template/ready"
+    ) 9>"$WINE_SESSION_TEMPLATE/lock"
+    if [ ! -f "$template/ready" ] || ! cp -a "$template/prefix" "$WINEPREFIX"; then
+        echo "wine-session: the template prefix could not be initialised or copied" >&2
+        cat "$session_dir/wineboot.log" >&2 2>/dev/null
+        exit 125
+    fi
+elif ! init_prefix; then
     echo "wine-session: the prefix could not be initialised" >&2
     cat "$session_dir/wineboot.log" >&2
     exit 125
